@@ -1,0 +1,54 @@
+// The conversion driver: the per-line loop, the depth stack that yields each
+// call's caller, the registry of defined functions, and the graph writer
+// operations that each program links once.
+#ifndef TANGLET_DRIVER_DRIVER_H_
+#define TANGLET_DRIVER_DRIVER_H_
+
+#include <cstddef>
+#include <cstdint>
+#include <string_view>
+
+// 0: all edges visible; 1 ("Interne") or 2 ("Externe"): that class is hidden.
+extern int invisible_class;
+
+// Graph writer: defined by the writer the program links.
+void write_graph_header();
+void write_node(std::string_view name, int32_t number, std::string_view signature,
+                std::string_view file, int32_t line);
+void write_edge(int32_t source, int32_t target);
+void write_graph_footer();
+
+// Depth stack. Slot d holds the number of the last entry seen at depth d; all
+// slots start at 0 and are only overwritten. It grows with the deepest entry.
+extern int32_t* depth_stack;
+extern size_t depth_capacity;
+extern int32_t depth_top;  // depth of the last entry, minus one
+// false when the stack cannot grow to depth.
+bool depth_stack_set(int32_t number, int32_t depth);
+// The caller of the last entry, or -1 at depth 0 and 1.
+int32_t depth_stack_parent();
+
+// Registry: numbers of the defined entries, in input order.
+extern int32_t* defined_numbers;
+extern size_t defined_count;
+// Stores value at position count, making room for chunk more entries when
+// list is full. Returns the position, or -1 when memory is exhausted.
+int64_t append_number(int32_t value, size_t chunk, int32_t*& list, size_t& count);
+// Adds a defined entry's number; false when memory is exhausted.
+bool register_defined(int32_t number);
+// True when number was registered by an earlier or the current definition.
+bool is_defined(int32_t number);
+int compare_numbers(int32_t a, int32_t b);
+
+// Reads the listing from input_fd and writes the graph to graph_output.
+// Reports its own failures on standard error; returns the exit status. A
+// failed write ends it early with status 1 and is left to the caller to say.
+int run_conversion(int input_fd = 0);
+
+// Back to the state at program start: the settings, the depth stack and the
+// registry (whose memory the programs themselves never give back).
+void reset_driver_state();
+void reset_depth_stack();
+void reset_registry();
+
+#endif  // TANGLET_DRIVER_DRIVER_H_

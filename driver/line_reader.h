@@ -1,0 +1,34 @@
+// Whole physical lines from a file descriptor, read in large blocks.
+#ifndef TANGLET_DRIVER_LINE_READER_H_
+#define TANGLET_DRIVER_LINE_READER_H_
+
+#include <cstddef>
+#include <string_view>
+
+enum : int { READ_LINE = 1, READ_END = 0, READ_FAILED = -1, READ_NO_MEMORY = -2 };
+
+class line_reader {
+ public:
+  explicit line_reader(int fd) : fd_(fd) {}
+  ~line_reader();
+  line_reader(const line_reader&) = delete;
+  line_reader& operator=(const line_reader&) = delete;
+
+  // READ_LINE with line set to the next line, without its newline (a last
+  // line without one counts too); the view lasts until the next call. Or
+  // READ_END, READ_FAILED (see error()) or READ_NO_MEMORY.
+  int next(std::string_view& line);
+  int error() const { return error_; }
+
+ private:
+  int fd_;
+  int error_ = 0;
+  bool at_end_ = false;
+  char* buffer_ = nullptr;
+  size_t capacity_ = 0;
+  size_t begin_ = 0;    // start of the current line
+  size_t scanned_ = 0;  // no newline between begin_ and here
+  size_t end_ = 0;      // end of the data read
+};
+
+#endif  // TANGLET_DRIVER_LINE_READER_H_

@@ -1,0 +1,34 @@
+// Entry point of both programs; each links its own graph writer.
+#include <csignal>
+#include <cstdio>
+#include <cstring>
+
+#include "driver/command_line.h"
+#include "driver/driver.h"
+#include "driver/output.h"
+#include "listing/listing.h"
+
+int main(int argc, char** argv) {
+  // A reader that went away is a write error like any other, not a signal.
+  std::signal(SIGPIPE, SIG_IGN);
+  input_format = FORMAT_AUTO;
+  invisible_class = 0;
+
+  const int action = handle_command_line(argc, argv);
+  if (action != COMMAND_RUN) {
+    if (std::fflush(stdout) != 0 || std::ferror(stdout)) {
+      std::fprintf(stderr, "Write error: %s\n", std::strerror(errno));
+      return 1;
+    }
+    return action == COMMAND_EXIT_SUCCESS ? 0 : 1;
+  }
+
+  graph_output.reset(1);
+  int status = run_conversion(0);
+  // What was written before an early end stays written.
+  if (!graph_output.flush()) {
+    std::fprintf(stderr, "Write error: %s\n", std::strerror(graph_output.error()));
+    status = 1;
+  }
+  return status;
+}

@@ -1,0 +1,50 @@
+// The buffered standard output that the graph writers append to.
+#ifndef TANGLET_DRIVER_OUTPUT_H_
+#define TANGLET_DRIVER_OUTPUT_H_
+
+#include <cstddef>
+#include <cstdint>
+#include <cstring>
+#include <string>
+#include <string_view>
+
+class out_buffer {
+ public:
+  // Writes to fd, or appends to *capture when capture is set (tests, fuzzers).
+  void reset(int fd, std::string* capture = nullptr);
+
+  void put(std::string_view s) {
+    if (s.size() <= sizeof buffer_ - used_) {
+      std::memcpy(buffer_ + used_, s.data(), s.size());
+      used_ += s.size();
+    } else {
+      put_slow(s);
+    }
+  }
+  void put(char c) {
+    if (used_ == sizeof buffer_) flush();
+    buffer_[used_++] = c;
+  }
+  void put_int(int32_t value);
+  // A text field inside double quotes: '"' and '\' get a '\' before them.
+  void put_escaped(std::string_view s);
+
+  // Hands the buffer on; false once any write has failed.
+  bool flush();
+  bool failed() const { return error_ != 0; }
+  int error() const { return error_; }  // errno of the failed write
+
+ private:
+  void put_slow(std::string_view s);
+
+  int fd_ = 1;
+  std::string* capture_ = nullptr;
+  int error_ = 0;
+  size_t used_ = 0;
+  char buffer_[1 << 16];
+};
+
+// Standard output for the graph.
+extern out_buffer graph_output;
+
+#endif  // TANGLET_DRIVER_OUTPUT_H_

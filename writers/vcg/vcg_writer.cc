@@ -1,0 +1,46 @@
+// The graph of tanglet, in VCG. Edges into defined functions are class 1
+// ("Interne"), the others class 2 ("Externe"), so a viewer can hide either.
+#include "driver/driver.h"
+#include "driver/output.h"
+
+void write_graph_header() {
+  graph_output.put(
+      "graph: {\n"
+      "title: \"TITLE\"\n"
+      "color: lightgray\n"
+      "classname 1 : \"Interne\" classname 2 : \"Externe\"\n");
+  if (invisible_class != 0) {
+    graph_output.put("invisible: ");
+    graph_output.put_int(invisible_class);
+    graph_output.put('\n');
+  }
+}
+
+void write_node(std::string_view name, int32_t number, std::string_view signature,
+                std::string_view file, int32_t line) {
+  out_buffer& out = graph_output;
+  out.put("node: { title: \"");
+  out.put_int(number);
+  out.put("\" label: \"");
+  out.put_escaped(name);
+  out.put("\" info1: \"");
+  out.put_int(number);
+  out.put("\" info2: \"");
+  out.put_escaped(signature);
+  out.put("\" info3: \"");
+  out.put_escaped(file);
+  out.put(':');
+  out.put_int(line);
+  out.put("\" }\n");
+}
+
+void write_edge(int32_t source, int32_t target) {
+  out_buffer& out = graph_output;
+  out.put("edge: { sourcename: \"");
+  out.put_int(source);
+  out.put("\" targetname: \"");
+  out.put_int(target);
+  out.put(is_defined(target) ? "\" class: 1 }\n" : "\" class: 2 }\n");
+}
+
+void write_graph_footer() { graph_output.put("}\n"); }
