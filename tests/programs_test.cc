@@ -1,0 +1,232 @@
+// Both programs through their real binaries: command line, messages, exit
+// statuses, and the error paths that only a real process meets.
+#include <gtest/gtest.h>
+
+#include <cctype>
+#include <string>
+
+#include "tests/run_program.h"
+
+namespace {
+
+const std::string kVcg = TANGLET_BIN, kDot = TANGLET_DOT_BIN;
+
+const char kVcgHeader[] =
+    "graph: {\n"
+    "title: \"TITLE\"\n"
+    "color: lightgray\n"
+    "classname 1 : \"Interne\" classname 2 : \"Externe\"\n";
+const char kDotHeader[] =
+    "digraph vorlan {\n"
+    "node [shape=box];edge [color=black style=solid];\n";
+
+std::string usage(const std::string& p) {
+  return "Usage: " + p + " -h\n" + "Usage: " + p + " -v\n" + "Usage: " + p +
+         " [ -i | -e ] [ -f i_format ] < file.cflow\n"
+         "\t-h: this help.\n"
+         "\t-v: version information.\n"
+         "\t-i: restrict to internal (defined) functions.\n"
+         "\t-e: restrict to external (used) functions (less usefull).\n"
+         "\t-f i_format: input format. Arg. should be sun or free.\n"
+         "\t             by default, it will be automatic as possible.\n";
+}
+
+const char kVersion[] =
+    "tanglet 0.5\n"
+    "Turns a cflow call-graph listing into a VCG or Graphviz dot graph.\n"
+    "Copyright (c) 2026 The tanglet developers. All rights reserved.\n"
+    "Distributed under the BSD 2-Clause License: you may redistribute\n"
+    "and modify it under its terms, see the LICENSE file.\n"
+    "This program comes with ABSOLUTELY NO WARRANTY, to the extent\n"
+    "permitted by law.\n";
+
+const char kSunLine[] = "1\tmain: <>\n";
+const char kFreeLine[] = "1\tmain {}\n";
+const char kUnrecognized[] = "Error: input format not recognized.\n       Read interupted.\n";
+
+struct cli_case {
+  const char* what;
+  std::vector<std::string> args;
+  std::string input;
+  int status;
+  std::string out;  // "@usage" / "@version"; otherwise after the VCG header
+  std::string err;  // "@usage" follows the getopt line given before it
+};
+
+const std::string kNodeMain =
+    "node: { title: \"1\" label: \"main\" info1: \"1\" info2: \"\" info3: \":0\" }\n";
+const std::string kNodeMai =
+    "node: { title: \"1\" label: \"mai\" info1: \"1\" info2: \"\" info3: \":0\" }\n";
+
+const cli_case kCli[] = {
+    {"-h", {"-h"}, kSunLine, 0, "@usage", ""},
+    {"-v", {"-v"}, kSunLine, 0, "@version", ""},
+    {"-v before a bad option", {"-v", "-x"}, "", 0, "@version", ""},
+    {"a bad option before -v", {"-x", "-v"}, "", 1, "", "invalid option -- 'x'\n@usage"},
+    {"-f without its name", {"-f"}, "", 1, "", "option requires an argument -- 'f'\n@usage"},
+    {"-h after a file name is not read", {"x.cflow", "-h"}, kSunLine, 0, kNodeMain + "}\n", ""},
+    {"-i after a file name is not read", {"x.cflow", "-i"}, kSunLine, 0, kNodeMain + "}\n", ""},
+    {"-i after -- is not read", {"--", "-i"}, kSunLine, 0, kNodeMain + "}\n", ""},
+    {"-i", {"-i"}, kSunLine, 0, "invisible: 2\n" + kNodeMain + "}\n", ""},
+    {"-i -e: the last wins", {"-i", "-e"}, "", 0, "invisible: 1\n}\n", ""},
+    {"-e -i: the last wins", {"-e", "-i"}, "", 0, "invisible: 2\n}\n", ""},
+    {"-ie together", {"-ie"}, "", 0, "invisible: 1\n}\n", ""},
+    {"-f sun forces sun", {"-f", "sun"}, kFreeLine, 1, "", "Syntax error line 1\n"},
+    {"-fsun is -f sun", {"-fsun"}, kFreeLine, 1, "", "Syntax error line 1\n"},
+    {"-f sun reads a free-looking line as sun",
+     {"-f", "sun"},
+     "1\tmain <> {}\n",
+     0,
+     kNodeMai + "}\n",
+     ""},
+    {"-f free forces free",
+     {"-f", "free"},
+     "1\tmain: <> {}\n",
+     0,
+     "node: { title: \"1\" label: \"main:\" info1: \"1\" info2: \"\" info3: \":0\" }\n}\n",
+     ""},
+    {"-f free -f junk is automatic",
+     {"-f", "free", "-f", "junk"},
+     kFreeLine,
+     0,
+     kNodeMain + "}\n",
+     ""},
+    {"-f SUN is automatic", {"-f", "SUN"}, kFreeLine, 0, kNodeMain + "}\n", ""},
+    {"empty input", {}, "", 0, "}\n", ""},
+    {"a first line of neither layout",
+     {},
+     "Call graph of x.c\n1\tmain: <>\n",
+     1,
+     "",
+     kUnrecognized},
+    {"an empty first line", {}, "\n", 1, "", kUnrecognized},
+    {"a bad first line with a forced layout", {"-f", "free"}, "\n", 1, "", "Syntax error line 1\n"},
+    {"a syntax error later", {}, "1\tmain: <>\n2\t\tf {}\n", 1, kNodeMain, "Syntax error line 2\n"},
+    {"the line count is physical lines",
+     {},
+     "1\tmain: " + std::string(600, 'x') + ", <m.c 1>\n2\t\tf: " + std::string(100000, 'y') +
+         ", <f.c 2>\n3\t\tg: <>\n\n",
+     1,
+     "node: { title: \"1\" label: \"main\" info1: \"1\" info2: \" " + std::string(600, 'x') +
+         "\" info3: \"m.c:1\" }\n"
+         "node: { title: \"2\" label: \"f\" info1: \"2\" info2: \" " +
+         std::string(100000, 'y') +
+         "\" info3: \"f.c:2\" }\n"
+         "edge: { sourcename: \"1\" targetname: \"2\" class: 1 }\n"
+         "node: { title: \"3\" label: \"g\" info1: \"3\" info2: \"\" info3: \":0\" }\n"
+         "edge: { sourcename: \"1\" targetname: \"3\" class: 2 }\n",
+     "Syntax error line 4\n"},
+    {"a last line without newline", {}, "1\tmain: <>", 0, kNodeMain + "}\n", ""},
+    {"a NUL byte ends the text of its line",
+     {},
+     std::string("1\tmain: <>\0junk\n", 16),
+     0,
+     kNodeMain + "}\n",
+     ""},
+    {"CR LF line ends",
+     {},
+     "1\tmain: x, <m.c 1>\r\n2\t\tf: <>\r\n",
+     0,
+     "node: { title: \"1\" label: \"main\" info1: \"1\" info2: \" x\" info3: \"m.c:1\" }\n"
+     "node: { title: \"2\" label: \"f\" info1: \"2\" info2: \"\" info3: \":0\" }\n"
+     "edge: { sourcename: \"1\" targetname: \"2\" class: 2 }\n}\n",
+     ""},
+};
+
+class CommandLine : public testing::TestWithParam<cli_case> {};
+
+TEST_P(CommandLine, BothProgramsAgree) {
+  const cli_case& c = GetParam();
+  for (const std::string& program : {kVcg, kDot}) {
+    const std::string name = program.substr(program.rfind('/') + 1);
+    run_options o;
+    o.args = c.args;
+    o.input = c.input;
+    const program_run r = run_program(program, o);
+    EXPECT_EQ(r.status, c.status) << name;
+    std::string err = c.err;
+    if (auto at = err.find("@usage"); at != std::string::npos)
+      err = name + ": " + err.substr(0, at) + usage(name);
+    EXPECT_EQ(r.err, err) << name;
+    if (c.out == "@usage") {
+      EXPECT_EQ(r.out, usage(name));
+    } else if (c.out == "@version") {
+      EXPECT_EQ(r.out, kVersion);
+    } else if (c.status == 0 || !c.out.empty() || c.err == kUnrecognized ||
+               c.err.rfind("Syntax", 0) == 0) {
+      // The conversion ran: the VCG graph, or at least the dot header.
+      if (program == kVcg) {
+        EXPECT_EQ(r.out, kVcgHeader + c.out) << name;
+      } else {
+        EXPECT_EQ(r.out.rfind(kDotHeader, 0), 0u) << name;
+      }
+    } else {
+      EXPECT_EQ(r.out, "") << name;
+    }
+  }
+}
+
+std::string case_name(const char* what) {
+  std::string name;
+  for (const char* p = what; *p; ++p)
+    name += std::isalnum(static_cast<unsigned char>(*p)) ? *p : '_';
+  return name;
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, CommandLine, testing::ValuesIn(kCli),
+                         [](const auto& info) { return case_name(info.param.what); });
+
+TEST(Failures, AReadErrorIsNoEndOfInput) {
+  run_options o;
+  o.stdin_path = "/";
+  for (const std::string& program : {kVcg, kDot}) {
+    const program_run r = run_program(program, o);
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err, "Read error: Is a directory\n");
+    EXPECT_EQ(r.out, program == kVcg ? kVcgHeader : kDotHeader);  // no footer
+  }
+}
+
+TEST(Failures, AFullDiskIsNoSuccess) {
+  for (const std::vector<std::string>& args : {std::vector<std::string>{}, {"-v"}, {"-h"}}) {
+    run_options o;
+    o.args = args;
+    o.input = kSunLine;
+    o.stdout_path = "/dev/full";
+    const program_run r = run_program(kDot, o);
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err, "Write error: No space left on device\n");
+  }
+}
+
+TEST(Failures, AReaderThatLeftEndsTheRun) {
+  run_options o;
+  for (int i = 1; i <= 200000; ++i) o.input += std::to_string(i) + "\t\tf: <>\n";
+  o.stdout_closed_pipe = true;
+  for (const std::string& program : {kVcg, kDot}) {
+    const program_run r = run_program(program, o);
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err, "Write error: Broken pipe\n");
+  }
+}
+
+TEST(Failures, ExhaustedMemoryIsReported) {
+#if defined(__SANITIZE_ADDRESS__)
+  GTEST_SKIP() << "AddressSanitizer needs more address space than the limit allows";
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+  GTEST_SKIP() << "AddressSanitizer needs more address space than the limit allows";
+#endif
+#endif
+  run_options o;
+  o.input = "1\tmain: <>\n2\t\tf: " + std::string(200 << 20, 'x') + ", <f.c 1>\n";
+  o.memory_limit = 128L << 20;
+  for (const std::string& program : {kVcg, kDot}) {
+    const program_run r = run_program(program, o);
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err, "Erreur allocation.\n");
+    EXPECT_NE(r.out.find("main"), std::string::npos);  // what came before stays
+  }
+}
+
+}  // namespace

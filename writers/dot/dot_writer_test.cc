@@ -1,0 +1,81 @@
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "tests/convert.h"
+
+namespace {
+
+const char kHeader[] =
+    "digraph vorlan {\n"
+    "node [shape=box];edge [color=black style=solid];\n";
+
+const char kExample[] =
+    "1\tmain: int(), <main.c 10>\n"
+    "2\t\tprintf: <>\n"
+    "3\t\tsetup: int(), <main.c 20>\n"
+    "4\t\t\tprintf: 2\n";
+
+struct dot_case {
+  const char* what;
+  const char* input;
+  int invisible;
+  const char* body;  // between the header and the footer
+};
+
+const dot_case kCases[] = {
+    {"worked example", kExample, 0,
+     "node_1 [ label=\"main\\n int()\\nmain.c:10\" ]\n"
+     "node_2 [ label=\"printf\\n\\n:0\" ]\n"
+     "\tnode_1 -> node_2 ;\n"
+     "node_3 [ label=\"setup\\n int()\\nmain.c:20\" ]\n"
+     "\tnode_1 -> node_3 ;\n"
+     "\tnode_3 -> node_2 ;\n"},
+    {"-i leaves out external nodes and the edges into them", kExample, 2,
+     "node_1 [ label=\"main\\n int()\\nmain.c:10\" ]\n"
+     "node_3 [ label=\"setup\\n int()\\nmain.c:20\" ]\n"
+     "\tnode_1 -> node_3 ;\n"},
+    {"-e leaves out the edges into defined functions", kExample, 1,
+     "node_1 [ label=\"main\\n int()\\nmain.c:10\" ]\n"
+     "node_2 [ label=\"printf\\n\\n:0\" ]\n"
+     "\tnode_1 -> node_2 ;\n"
+     "node_3 [ label=\"setup\\n int()\\nmain.c:20\" ]\n"
+     "\tnode_3 -> node_2 ;\n"},
+    {"-i judges an edge when it is read: a call into a later definition goes",
+     "1\tm: x, <m.c 1>\n2\t\tf: 3\n3\t\tf: y, <f.c 2>\n", 2,
+     "node_1 [ label=\"m\\n x\\nm.c:1\" ]\n"
+     "node_3 [ label=\"f\\n y\\nf.c:2\" ]\n"
+     "\tnode_1 -> node_3 ;\n"},
+    {"empty input", "", 0, ""},
+    {"free layout has an empty middle line", "1\tmain {main.c 10}\n", 0,
+     "node_1 [ label=\"main\\n\\nmain.c:10\" ]\n"},
+    {"negative identifiers are quoted, others not",
+     "-2\tm: x, <m.c 1>\n-1\t\tn: <>\n3\t\tp: -2\n7\t\tq: <>\n", 0,
+     "\"node_-2\" [ label=\"m\\n x\\nm.c:1\" ]\n"
+     "\"node_-1\" [ label=\"n\\n\\n:0\" ]\n"
+     "\t\"node_-2\" -> \"node_-1\" ;\n"
+     "\t\"node_-2\" -> \"node_-2\" ;\n"
+     "node_7 [ label=\"q\\n\\n:0\" ]\n"
+     "\t\"node_-2\" -> node_7 ;\n"},
+    {"quotes and backslashes are escaped", "1\ta\"]b\\: int (char *s = \"\\n\"), <x\"y.c 3>\n", 0,
+     "node_1 [ label=\"a\\\"]b\\\\\\n int (char *s = \\\"\\\\n\\\")\\nx\\\"y.c:3\" ]\n"},
+};
+
+class DotWriter : public testing::TestWithParam<dot_case> {};
+
+TEST_P(DotWriter, WritesTheGraph) {
+  const dot_case& c = GetParam();
+  const conversion got = convert(c.input, FORMAT_AUTO, c.invisible);
+  EXPECT_EQ(got.status, 0);
+  EXPECT_EQ(got.out, std::string(kHeader) + c.body + "}\n");
+}
+
+INSTANTIATE_TEST_SUITE_P(Listings, DotWriter, testing::ValuesIn(kCases));
+
+TEST(DotWriterEnd, ASyntaxErrorLeavesTheGraphOpen) {
+  const conversion got = convert("1\tmain {m.c 1}\n2\t\tf\n", FORMAT_FREE);
+  EXPECT_EQ(got.status, 1);
+  EXPECT_EQ(got.out, std::string(kHeader) + "node_1 [ label=\"main\\n\\nm.c:1\" ]\n");
+}
+
+}  // namespace
