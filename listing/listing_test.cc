@@ -120,6 +120,13 @@ TEST_P(Grammar, ParsesAsTheScanFormatsSay) {
   }
 }
 
+// Shown as the line itself, with its TABs visible.
+void PrintTo(const grammar_case& c, std::ostream* os) {
+  *os << (c.layout == FORMAT_SUN ? "sun " : "free ");
+  for (const char* p = c.text; *p; ++p)
+    *os << (*p == '\t' ? std::string("\\t") : std::string(1, *p));
+}
+
 INSTANTIATE_TEST_SUITE_P(Lines, Grammar, testing::ValuesIn(kCases));
 
 TEST(Grammar, FieldsKeepAllTheirCharacters) {

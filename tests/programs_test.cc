@@ -5,6 +5,7 @@
 #include <cctype>
 #include <string>
 
+#include "tests/case_name.h"
 #include "tests/run_program.h"
 
 namespace {
@@ -166,15 +167,9 @@ TEST_P(CommandLine, BothProgramsAgree) {
   }
 }
 
-std::string case_name(const char* what) {
-  std::string name;
-  for (const char* p = what; *p; ++p)
-    name += std::isalnum(static_cast<unsigned char>(*p)) ? *p : '_';
-  return name;
-}
+void PrintTo(const cli_case& c, std::ostream* os) { *os << c.what; }
 
-INSTANTIATE_TEST_SUITE_P(Cases, CommandLine, testing::ValuesIn(kCli),
-                         [](const auto& info) { return case_name(info.param.what); });
+INSTANTIATE_TEST_SUITE_P(Cases, CommandLine, testing::ValuesIn(kCli), by_what());
 
 TEST(Failures, AReadErrorIsNoEndOfInput) {
   run_options o;

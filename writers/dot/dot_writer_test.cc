@@ -2,6 +2,7 @@
 
 #include <string>
 
+#include "tests/case_name.h"
 #include "tests/convert.h"
 
 namespace {
@@ -70,7 +71,9 @@ TEST_P(DotWriter, WritesTheGraph) {
   EXPECT_EQ(got.out, std::string(kHeader) + c.body + "}\n");
 }
 
-INSTANTIATE_TEST_SUITE_P(Listings, DotWriter, testing::ValuesIn(kCases));
+void PrintTo(const dot_case& c, std::ostream* os) { *os << c.what; }
+
+INSTANTIATE_TEST_SUITE_P(Listings, DotWriter, testing::ValuesIn(kCases), by_what());
 
 TEST(DotWriterEnd, ASyntaxErrorLeavesTheGraphOpen) {
   const conversion got = convert("1\tmain {m.c 1}\n2\t\tf\n", FORMAT_FREE);

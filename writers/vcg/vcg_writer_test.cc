@@ -2,6 +2,7 @@
 
 #include <string>
 
+#include "tests/case_name.h"
 #include "tests/convert.h"
 
 namespace {
@@ -94,7 +95,9 @@ TEST_P(VcgWriter, WritesTheGraph) {
   EXPECT_EQ(got.out, kHeader + c.body + "}\n");
 }
 
-INSTANTIATE_TEST_SUITE_P(Listings, VcgWriter, testing::ValuesIn(kCases));
+void PrintTo(const vcg_case& c, std::ostream* os) { *os << c.what; }
+
+INSTANTIATE_TEST_SUITE_P(Listings, VcgWriter, testing::ValuesIn(kCases), by_what());
 
 TEST(VcgWriterEnd, ASyntaxErrorLeavesTheGraphOpen) {
   const conversion got = convert("1\tmain: <>\nnot an entry\n2\t\tf: <>\n");
