@@ -1,0 +1,105 @@
+#include "tests/oracle.h"
+
+#include <cerrno>
+#include <climits>
+#include <cstdio>
+#include <cstring>
+#include <vector>
+
+namespace {
+
+// "%d", with "%ld" and errno standing in for a 32-bit range check. Call it
+// after the scan, never with the scan as an argument: the value must be read
+// after sscanf stored it.
+bool in_range(int conversions, int wanted, long value) {
+  return conversions == wanted && errno != ERANGE && value >= INT_MIN && value <= INT_MAX;
+}
+
+#define SCAN_IN_RANGE(wanted, value, ...) \
+  (errno = 0, scanned = std::sscanf(__VA_ARGS__), in_range(scanned, wanted, value))
+
+int parse(int layout, const char* text, oracle_entry& e) {
+  std::vector<char> token(std::strlen(text) + 1), file(std::strlen(text) + 1);
+  int used = 0, scanned = 0;
+  if (!SCAN_IN_RANGE(1, e.number, text, "%ld%n", &e.number, &used)) return 0;
+  const char* rest = text + used;
+  e.depth = 0;
+  for (const char* p = rest; *p; ++p) e.depth += *p == '\t';
+
+  if (std::sscanf(rest, "%s%n", token.data(), &used) != 1) return 0;
+  const char* tail = rest + used;
+  if (layout == FORMAT_SUN) {
+    e.name.assign(token.data(), std::strlen(token.data()) - 1);
+    if (std::strstr(tail, "<>")) {
+      e.kind = ENTRY_EXTERNAL;
+      return 1;
+    }
+    if (std::strchr(tail, ',')) {
+      e.kind = ENTRY_DEFINED;
+      // "%[^,]%n, <%s %d>", where the signature may run on past commas.
+      for (const char* c = std::strchr(tail, ','); c; c = std::strchr(c + 1, ',')) {
+        if (c > tail && SCAN_IN_RANGE(2, e.line, c, ", <%s %ld", file.data(), &e.line)) {
+          e.signature.assign(tail, static_cast<size_t>(c - tail));
+          e.file = file.data();
+          return 1;
+        }
+      }
+      return 0;
+    }
+    e.kind = ENTRY_REFERENCE;
+    return SCAN_IN_RANGE(1, e.number, tail, " %ld", &e.number);
+  }
+
+  if (std::strcmp(token.data(), "...") == 0) {
+    if (std::sscanf(tail, "%s%n", token.data(), &used) != 1) return 0;
+    tail += used;
+  }
+  e.name = token.data();
+  if (std::strstr(tail, "{}")) {
+    e.kind = ENTRY_EXTERNAL;
+    return 1;
+  }
+  if (std::strstr(tail, "...")) {
+    e.kind = ENTRY_REFERENCE;
+    const char* brace = std::strchr(tail, '{');
+    return brace && SCAN_IN_RANGE(1, e.number, brace, "{%ld}", &e.number);
+  }
+  e.kind = ENTRY_DEFINED;
+  if (!SCAN_IN_RANGE(2, e.line, tail, " {%s %ld}", file.data(), &e.line)) return 0;
+  e.file = file.data();
+  e.signature.clear();
+  return 1;
+}
+
+}  // namespace
+
+int oracle_parse(int layout, const char* text, oracle_entry& entry) {
+  entry = oracle_entry{};
+  return parse(layout, text, entry);
+}
+
+std::string compare_with_oracle(int layout, const std::string& text) {
+  const std::string c_text = text.substr(0, text.find('\0'));
+  oracle_entry want;
+  const int want_ok = oracle_parse(layout, c_text.c_str(), want);
+  listing_entry got;
+  const int got_ok =
+      layout == FORMAT_SUN ? parse_sun_line(c_text, got) : parse_free_line(c_text, got);
+  std::string diff;
+  auto check = [&](const char* field, bool same) {
+    if (!same) diff += std::string(diff.empty() ? "" : ", ") + field;
+  };
+  check("accepted", want_ok == got_ok);
+  if (want_ok && got_ok) {
+    check("kind", want.kind == got.kind);
+    check("number", want.number == got.number);
+    check("depth", want.depth == got.depth);
+    check("name", want.name == got.name);
+    if (want.kind == ENTRY_DEFINED && got.kind == ENTRY_DEFINED) {
+      check("signature", want.signature == got.signature);
+      check("file", want.file == got.file);
+      check("line", want.line == got.line);
+    }
+  }
+  return diff;
+}

@@ -1,0 +1,59 @@
+// The fast reader against the plain sscanf reading, on generated lines.
+#include "tests/oracle.h"
+
+#include <gtest/gtest.h>
+
+#include "tests/listing_generator.h"
+
+namespace {
+
+TEST(Oracle, AgreesOnGeneratedLines) {
+  listing_generator generate(20261209);
+  int accepted = 0, total = 0;
+  for (int layout : {FORMAT_SUN, FORMAT_FREE}) {
+    for (int i = 0; i < 5000; ++i, ++total) {
+      const std::string text = generate.line(layout);
+      const std::string diff = compare_with_oracle(layout, text);
+      ASSERT_EQ(diff, "") << (layout == FORMAT_SUN ? "sun" : "free") << " line: " << text;
+      listing_entry e;
+      accepted += layout == FORMAT_SUN ? parse_sun_line(text, e) : parse_free_line(text, e);
+    }
+  }
+  // Both sides of the grammar get exercised.
+  EXPECT_GT(accepted, total / 5);
+  EXPECT_LT(accepted, total * 4 / 5);
+}
+
+TEST(Oracle, AcceptsEveryValidLine) {
+  listing_generator generate(7);
+  for (int layout : {FORMAT_SUN, FORMAT_FREE}) {
+    for (int i = 0; i < 2000; ++i) {
+      const std::string text = generate.valid_line(layout);
+      oracle_entry e;
+      ASSERT_EQ(oracle_parse(layout, text.c_str(), e), 1) << text;
+      ASSERT_EQ(compare_with_oracle(layout, text), "") << text;
+    }
+  }
+}
+
+// Lines where a plain reading and a clever one could part.
+TEST(Oracle, AgreesOnTrickyLines) {
+  const char* const lines[] = {
+      "1\tf: a, <x,< b 7",  "1\tf: a, <x,<\tb 7",
+      "1\tf: a, <x,,< b 7", "1\tf: a, <x, <y 3",
+      "1\tf: a,,<b 1",      "1\tf: a, <b,<c, <d 9",
+      "1\tf: , <a 1",       "1\tf:,<a 1",
+      "1\tf: <>,",          "1\tf: a, <b 2147483648, <c 4",
+      "1\tf ... {}",        "1\t... f {a 1}",
+      "1\t...\t... {3}",    "1\tf { a 1}",
+      "1\tf {a\t1",         "\v1\f\tf: 2",
+      "1\tf: a, <\xe9 3",   "1\t\xa0: <>",
+  };
+  for (const char* text : lines) {
+    for (int layout : {FORMAT_SUN, FORMAT_FREE}) {
+      EXPECT_EQ(compare_with_oracle(layout, text), "") << layout << " " << text;
+    }
+  }
+}
+
+}  // namespace
