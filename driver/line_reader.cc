@@ -16,7 +16,9 @@ line_reader::~line_reader() { std::free(buffer_); }
 
 int line_reader::next(std::string_view& line) {
   for (;;) {
-    const void* newline = std::memchr(buffer_ + scanned_, '\n', end_ - scanned_);
+    // No buffer before the first read: memchr may not see a null pointer.
+    const void* newline =
+        scanned_ < end_ ? std::memchr(buffer_ + scanned_, '\n', end_ - scanned_) : nullptr;
     if (newline != nullptr) {
       const size_t at = static_cast<size_t>(static_cast<const char*>(newline) - buffer_);
       line = std::string_view(buffer_ + begin_, at - begin_);

@@ -15,7 +15,8 @@ class out_buffer {
 
   void put(std::string_view s) {
     if (s.size() <= sizeof buffer_ - used_) {
-      std::memcpy(buffer_ + used_, s.data(), s.size());
+      // An empty view may have no data pointer, which memcpy must not get.
+      if (!s.empty()) std::memcpy(buffer_ + used_, s.data(), s.size());
       used_ += s.size();
     } else {
       put_slow(s);

@@ -132,12 +132,14 @@ INSTANTIATE_TEST_SUITE_P(Lines, Grammar, testing::ValuesIn(kCases));
 TEST(Grammar, FieldsKeepAllTheirCharacters) {
   const std::string name(5000, 'n'), sig(" int (" + std::string(3000, 'x') + ", char *y)"),
       file(4000, 'f');
-  listing_entry e;
-  ASSERT_EQ(parse_sun_line("7\t" + name + ":" + sig + ", <" + file + " 3>", e), 1);
+  listing_entry e;  // views into the line, which must outlive it
+  const std::string sun = "7\t" + name + ":" + sig + ", <" + file + " 3>";
+  const std::string free = "7\t... " + name + " {" + file + " 3}";
+  ASSERT_EQ(parse_sun_line(sun, e), 1);
   EXPECT_EQ(e.name, name);
   EXPECT_EQ(e.signature, sig);
   EXPECT_EQ(e.file, file);
-  ASSERT_EQ(parse_free_line("7\t... " + name + " {" + file + " 3}", e), 1);
+  ASSERT_EQ(parse_free_line(free, e), 1);
   EXPECT_EQ(e.name, name);
   EXPECT_EQ(e.file, file);
 }

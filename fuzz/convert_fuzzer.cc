@@ -1,0 +1,51 @@
+// A whole conversion in process, under the writer this target links. The
+// first byte picks the options; the rest is the listing.
+#include <sys/mman.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+
+#include "driver/driver.h"
+#include "driver/output.h"
+#include "listing/listing.h"
+#include "tests/graph_shape.h"
+
+#ifndef FUZZ_LANGUAGE
+#error "FUZZ_LANGUAGE must name the linked writer: GRAPH_VCG or GRAPH_DOT"
+#endif
+
+namespace {
+
+void fail(const char* what, const std::string& detail) {
+  std::fprintf(stderr, "invariant broken: %s %s\n", what, detail.substr(0, 300).c_str());
+  std::abort();
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  static const int fd = memfd_create("listing", 0);
+  if (fd < 0 || size == 0) return 0;
+  const int invisible = data[0] % 3;
+  const int layout = data[0] / 3 % 3;  // FORMAT_SUN, FORMAT_FREE or FORMAT_AUTO
+  if (ftruncate(fd, 0) != 0 ||
+      pwrite(fd, data + 1, size - 1, 0) != static_cast<ssize_t>(size - 1) ||
+      lseek(fd, 0, SEEK_SET) != 0) {
+    return 0;
+  }
+
+  reset_driver_state();
+  input_format = layout;
+  invisible_class = invisible;
+  std::string out;
+  graph_output.reset(-1, &out);
+  const int status = run_conversion(fd);
+  graph_output.flush();
+
+  if (status != 0 && status != 1) fail("status", std::to_string(status));
+  const std::string shape = check_graph_shape(FUZZ_LANGUAGE, invisible, out, status == 0);
+  if (!shape.empty()) fail("shape", shape);
+  return 0;
+}
