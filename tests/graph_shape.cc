@@ -23,8 +23,12 @@ struct cursor {
   // escaped, so reading by escape pairs is never ambiguous.
   std::string_view field(bool dot) {
     size_t i = 0;
-    while (ok && i < s.size() && s[i] != '"') {
-      if (s[i] != '\\') {
+    while (ok && i < s.size()) {
+      if (s[i] == '"') {
+        // dot joins long labels from several strings: "..." + "..."
+        if (!dot || s.substr(i, 5) != "\" + \"") break;
+        i += 5;
+      } else if (s[i] != '\\') {
         ++i;
       } else if (i + 1 < s.size() && (s[i + 1] == '"' || s[i + 1] == '\\')) {
         i += 2;

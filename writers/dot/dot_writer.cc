@@ -1,5 +1,7 @@
 // The graph of tanglet-dot, in Graphviz dot. -i and -e leave out the edges
 // that the VCG header would make invisible.
+#include <string>
+
 #include "driver/driver.h"
 #include "driver/output.h"
 
@@ -11,6 +13,47 @@ void put_identifier(out_buffer& out, int32_t number) {
   out.put("node_");
   out.put_int(number);
   if (number < 0) out.put('"');
+}
+
+// Graphviz reads no quoted string longer than 16384 bytes. A label that could
+// be longer is written as several strings joined by "+", which dot joins
+// again, each cut between escapes, never inside one.
+constexpr size_t kMaxQuoted = 16000;
+
+class long_label {
+ public:
+  explicit long_label(out_buffer& out) : out_(out) {}
+  void text(std::string_view s) {
+    for (char c : s) {
+      const char escaped[2] = {'\\', c};
+      unit(c == '"' || c == '\\' ? std::string_view(escaped, 2) : std::string_view(&c, 1));
+    }
+  }
+  void unit(std::string_view u) {
+    if (used_ + u.size() > kMaxQuoted) {
+      out_.put("\" + \"");
+      used_ = 0;
+    }
+    out_.put(u);
+    used_ += u.size();
+  }
+
+ private:
+  out_buffer& out_;
+  size_t used_ = 0;
+};
+
+void put_long_label(out_buffer& out, std::string_view name, std::string_view signature,
+                    std::string_view file, int32_t line) {
+  long_label label(out);
+  label.text(name);
+  label.unit("\\n");
+  label.text(signature);
+  label.unit("\\n");
+  label.text(file);
+  label.unit(":");
+  const std::string digits = std::to_string(line);
+  label.unit(digits);
 }
 
 }  // namespace
@@ -29,13 +72,18 @@ void write_node(std::string_view name, int32_t number, std::string_view signatur
   out_buffer& out = graph_output;
   put_identifier(out, number);
   out.put(" [ label=\"");
-  out.put_escaped(name);
-  out.put("\\n");
-  out.put_escaped(signature);
-  out.put("\\n");
-  out.put_escaped(file);
-  out.put(':');
-  out.put_int(line);
+  // Escaping at most doubles a field; the rest is under 20 bytes.
+  if (2 * (name.size() + signature.size() + file.size()) + 20 <= kMaxQuoted) {
+    out.put_escaped(name);
+    out.put("\\n");
+    out.put_escaped(signature);
+    out.put("\\n");
+    out.put_escaped(file);
+    out.put(':');
+    out.put_int(line);
+  } else {
+    put_long_label(out, name, signature, file, line);
+  }
   out.put("\" ]\n");
 }
 

@@ -82,3 +82,36 @@ TEST(DotWriterEnd, ASyntaxErrorLeavesTheGraphOpen) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(DotWriterEnd, LongLabelsComeInPiecesGraphvizCanRead) {
+  const std::string name = "n\"" + std::string(20000, 'a');
+  const std::string sig = " int (" + std::string(9000, '\\') + std::string(30000, 'b') + ")";
+  const conversion got = convert("7\t" + name + ": " + sig + ", <f.c 3>\n");
+  ASSERT_EQ(got.status, 0);
+  const std::string label_start = "node_7 [ label=\"";
+  const size_t begin = got.out.find(label_start) + label_start.size();
+  const size_t end = got.out.rfind("\" ]\n");
+  ASSERT_LT(begin, end);
+  std::string joined;
+  size_t pieces = 0;
+  for (size_t at = begin; at < end;) {
+    size_t joint = got.out.find("\" + \"", at);
+    if (joint > end) joint = end;
+    const std::string piece = got.out.substr(at, joint - at);
+    EXPECT_LE(piece.size(), 16384u);
+    // A piece never ends inside an escape: its trailing backslashes pair up.
+    const size_t last = piece.find_last_not_of('\\');
+    EXPECT_EQ((piece.size() - (last == std::string::npos ? 0 : last + 1)) % 2, 0u);
+    joined += piece;
+    ++pieces;
+    at = joint == end ? end : joint + 5;
+  }
+  EXPECT_GE(pieces, 5u);
+  std::string escaped_sig;
+  for (char c : sig) escaped_sig += c == '\\' ? "\\\\" : std::string(1, c);
+  EXPECT_EQ(joined, "n\\\"" + std::string(20000, 'a') + "\\n" + " " + escaped_sig + "\\nf.c:3");
+}
+
+}  // namespace
