@@ -3,9 +3,13 @@
 #include <gtest/gtest.h>
 
 #include <cctype>
+#include <random>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "tests/case_name.h"
+#include "tests/graph_shape.h"
 #include "tests/run_program.h"
 
 namespace {
@@ -221,6 +225,79 @@ TEST(Failures, ExhaustedMemoryIsReported) {
     EXPECT_EQ(r.status, 1);
     EXPECT_EQ(r.err, "Erreur allocation.\n");
     EXPECT_NE(r.out.find("main"), std::string::npos);  // what came before stays
+  }
+}
+
+}  // namespace
+
+namespace {
+
+const std::string kFirst = "1\tmain: x, <m.c 1>\n";
+
+struct hostile_case {
+  const char* what;
+  std::string input;
+  int status;
+  std::string err;
+  std::string tail;  // the VCG output ends so
+};
+
+std::vector<hostile_case> hostile_cases() {
+  const std::string big(10 << 20, 'x');
+  return {
+      {"a 10 MB signature", kFirst + std::string("2\t\tf: ") + big + ", <f.c 2>\n", 0, "",
+       big + "\" info3: \"f.c:2\" }\nedge: { sourcename: \"1\" targetname: \"2\" class: 1 }\n}\n"},
+      {"a 10 MB line of no entry", kFirst + big + "\n", 1, "Syntax error line 2\n",
+       "info3: \"m.c:1\" }\n"},
+      {"a million TABs", kFirst + "2" + std::string(1000000, '\t') + "f: <>\n3\t\tg: <>\n", 0, "",
+       "edge: { sourcename: \"0\" targetname: \"2\" class: 2 }\n"
+       "node: { title: \"3\" label: \"g\" info1: \"3\" info2: \"\" info3: \":0\" }\n"
+       "edge: { sourcename: \"1\" targetname: \"3\" class: 2 }\n}\n"},
+      {"a line number beyond 32 bits", kFirst + std::string("4294967298\t\tf: <>\n"), 1,
+       "Syntax error line 2\n", "info3: \"m.c:1\" }\n"},
+      {"a source line beyond 32 bits", kFirst + std::string("2\t\tf: x, <f.c 2147483648>\n"), 1,
+       "Syntax error line 2\n", "info3: \"m.c:1\" }\n"},
+      {"a sun reference beyond 32 bits", kFirst + std::string("2\t\tf: -2147483649\n"), 1,
+       "Syntax error line 2\n", "info3: \"m.c:1\" }\n"},
+      {"a free reference beyond 32 bits", "1\tm {m.c 1}\n2\t\t... f ... {99999999999}\n", 1,
+       "Syntax error line 2\n", "info3: \"m.c:1\" }\n"},
+      {"a free source line beyond 32 bits", "1\tm {m.c 1}\n2\t\tf {f.c 3000000000}\n", 1,
+       "Syntax error line 2\n", "info3: \"m.c:1\" }\n"},
+  };
+}
+
+TEST(Hostile, EndsAsDocumented) {
+  for (const hostile_case& c : hostile_cases()) {
+    run_options o;
+    o.input = c.input;
+    const program_run r = run_program(kVcg, o);
+    EXPECT_EQ(r.status, c.status) << c.what;
+    EXPECT_EQ(r.err, c.err) << c.what;
+    ASSERT_GE(r.out.size(), c.tail.size()) << c.what;
+    EXPECT_EQ(r.out.substr(r.out.size() - c.tail.size()), c.tail) << c.what;
+  }
+}
+
+TEST(Hostile, RandomBytesEndWithADocumentedMessage) {
+  std::mt19937_64 random(99);
+  for (int n = 0; n < 20; ++n) {
+    run_options o;
+    // Random bytes, sometimes after a valid first line so that the layout is known.
+    o.input = n % 2 ? kFirst : std::string();
+    // Any byte, or only those the grammars care about.
+    static const char kAlphabet[] = "0123456789\t\t\t\n\n :<>,{}.x\"\\-\r";
+    for (int i = 0; i < 20000; ++i) {
+      o.input +=
+          n < 10 ? static_cast<char>(random() % 256) : kAlphabet[random() % (sizeof kAlphabet - 1)];
+    }
+    for (const auto& [program, language] : {std::pair{kVcg, GRAPH_VCG}, {kDot, GRAPH_DOT}}) {
+      const program_run r = run_program(program, o);
+      EXPECT_TRUE(r.status == 0 || r.status == 1) << n;
+      const bool documented = r.err == "" || r.err == kUnrecognized ||
+                              (r.err.rfind("Syntax error line ", 0) == 0 && r.err.back() == '\n');
+      EXPECT_TRUE(documented) << n << ": " << r.err;
+      EXPECT_EQ(check_graph_shape(language, 0, r.out, r.status == 0), "") << n;
+    }
   }
 }
 
