@@ -32,10 +32,6 @@ int run_conversion(int input_fd) {
     }
     if (got == READ_NO_MEMORY) return out_of_memory();
     ++line_count;
-    // The text of a line ends at a NUL byte, as it always has for C strings.
-    if (const void* nul = std::memchr(line.data(), '\0', line.size())) {
-      line = line.substr(0, static_cast<size_t>(static_cast<const char*>(nul) - line.data()));
-    }
 
     const int parsed = parse_listing_line(line, entry);
     if (parsed == PARSE_UNRECOGNIZED) {

@@ -195,7 +195,13 @@ TEST(LineReader, HandsOverWholePhysicalLines) {
   EXPECT_EQ(read_lines("\n"), lines{""});
   EXPECT_EQ(read_lines("a\n\nb"), (lines{"a", "", "b"}));
   EXPECT_EQ(read_lines("a\r\nb\n"), (lines{"a\r", "b"}));
-  EXPECT_EQ(read_lines(std::string("a\0b\n", 4)), lines{std::string("a\0b", 3)});
+  // The text of a line ends at a NUL byte, also across blocks.
+  EXPECT_EQ(read_lines(std::string("a\0b\nc\n\0\n", 8)), (lines{"a", "c", ""}));
+  const std::string filler(300000, 'f');
+  EXPECT_EQ(read_lines(filler + "\n" + std::string("x\0y", 3) + filler + "\nz\n" + filler),
+            (lines{filler, "x", "z", filler}));
+  EXPECT_EQ(read_lines(filler + std::string("\0", 1) + filler + "\n" + filler),
+            (lines{filler, filler}));
   // Lines longer than any block, and lines across block ends.
   const std::string huge(3'000'000, 'x');
   EXPECT_EQ(read_lines("s\n" + huge + "\nt\n" + huge), (lines{"s", huge, "t", huge}));

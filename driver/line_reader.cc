@@ -14,6 +14,17 @@ constexpr size_t kBlock = 1 << 18;
 
 line_reader::~line_reader() { std::free(buffer_); }
 
+// A line ends at a NUL byte; such bytes are rare, so the blocks are searched
+// for one as they arrive and only their lines are searched again.
+std::string_view line_reader::text(size_t begin, size_t end) const {
+  std::string_view line(buffer_ + begin, end - begin);
+  if (has_nul_) {
+    if (const void* nul = std::memchr(line.data(), '\0', line.size()))
+      line = line.substr(0, static_cast<size_t>(static_cast<const char*>(nul) - line.data()));
+  }
+  return line;
+}
+
 int line_reader::next(std::string_view& line) {
   for (;;) {
     // No buffer before the first read: memchr may not see a null pointer.
@@ -21,14 +32,14 @@ int line_reader::next(std::string_view& line) {
         scanned_ < end_ ? std::memchr(buffer_ + scanned_, '\n', end_ - scanned_) : nullptr;
     if (newline != nullptr) {
       const size_t at = static_cast<size_t>(static_cast<const char*>(newline) - buffer_);
-      line = std::string_view(buffer_ + begin_, at - begin_);
+      line = text(begin_, at);
       begin_ = scanned_ = at + 1;
       return READ_LINE;
     }
     scanned_ = end_;
     if (at_end_) {
       if (begin_ == end_) return READ_END;
-      line = std::string_view(buffer_ + begin_, end_ - begin_);
+      line = text(begin_, end_);
       begin_ = end_;
       return READ_LINE;
     }
@@ -38,6 +49,7 @@ int line_reader::next(std::string_view& line) {
       end_ -= begin_;
       scanned_ = end_;
       begin_ = 0;
+      has_nul_ = has_nul_ && std::memchr(buffer_, '\0', end_) != nullptr;
     }
     if (end_ == capacity_) {
       const size_t capacity = capacity_ == 0 ? kBlock : capacity_ * 2;
@@ -53,6 +65,7 @@ int line_reader::next(std::string_view& line) {
       return READ_FAILED;
     }
     if (n == 0) at_end_ = true;
+    if (n > 0 && !has_nul_) has_nul_ = std::memchr(buffer_ + end_, '\0', static_cast<size_t>(n));
     end_ += static_cast<size_t>(n);
   }
 }

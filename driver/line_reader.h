@@ -14,21 +14,25 @@ class line_reader {
   line_reader(const line_reader&) = delete;
   line_reader& operator=(const line_reader&) = delete;
 
-  // READ_LINE with line set to the next line, without its newline (a last
-  // line without one counts too); the view lasts until the next call. Or
+  // READ_LINE with line set to the text of the next line: without its
+  // newline (a last line without one counts too), and ending at a NUL byte,
+  // as the text of a C string would. The view lasts until the next call. Or
   // READ_END, READ_FAILED (see error()) or READ_NO_MEMORY.
   int next(std::string_view& line);
   int error() const { return error_; }
 
  private:
+  std::string_view text(size_t begin, size_t end) const;
+
   int fd_;
   int error_ = 0;
   bool at_end_ = false;
   char* buffer_ = nullptr;
   size_t capacity_ = 0;
-  size_t begin_ = 0;    // start of the current line
-  size_t scanned_ = 0;  // no newline between begin_ and here
-  size_t end_ = 0;      // end of the data read
+  size_t begin_ = 0;      // start of the current line
+  size_t scanned_ = 0;    // no newline between begin_ and here
+  size_t end_ = 0;        // end of the data read
+  bool has_nul_ = false;  // a NUL byte may stand in [begin_, end_)
 };
 
 #endif  // TANGLET_DRIVER_LINE_READER_H_

@@ -4,6 +4,8 @@
 
 #include <cerrno>
 
+#include "listing/bytes.h"
+
 out_buffer graph_output;
 
 void out_buffer::reset(int fd, std::string* capture) {
@@ -23,21 +25,44 @@ void out_buffer::put_slow(std::string_view s) {
   }
 }
 
+namespace {
+
+// "00" to "99": two digits a step halves the divisions.
+constexpr char kDigitPairs[] =
+    "00010203040506070809101112131415161718192021222324252627282930313233343536373839"
+    "40414243444546474849505152535455565758596061626364656667686970717273747576777879"
+    "8081828384858687888990919293949596979899";
+
+}  // namespace
+
 void out_buffer::put_int(int32_t value) {
   char digits[12];
   char* const end = digits + sizeof digits;
   char* p = end;
   // Unsigned, so that INT32_MIN has a magnitude.
   uint32_t u = value < 0 ? 0u - static_cast<uint32_t>(value) : static_cast<uint32_t>(value);
-  do {
-    *--p = static_cast<char>('0' + u % 10);
-    u /= 10;
-  } while (u != 0);
+  while (u >= 100) {
+    const uint32_t pair = u % 100 * 2;
+    u /= 100;
+    *--p = kDigitPairs[pair + 1];
+    *--p = kDigitPairs[pair];
+  }
+  if (u >= 10) {
+    *--p = kDigitPairs[u * 2 + 1];
+    *--p = kDigitPairs[u * 2];
+  } else {
+    *--p = static_cast<char>('0' + u);
+  }
   if (value < 0) *--p = '-';
   put(std::string_view(p, static_cast<size_t>(end - p)));
 }
 
 void out_buffer::put_escaped(std::string_view s) {
+  // Quotes and backslashes are rare: most fields go out in one copy.
+  if (!bytes::contains_either(s.data(), s.size(), '"', '\\')) {
+    put(s);
+    return;
+  }
   size_t start = 0;
   for (size_t i = 0; i < s.size(); ++i) {
     if (s[i] == '"' || s[i] == '\\') {

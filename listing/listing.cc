@@ -4,14 +4,13 @@
 #include <cstddef>
 #include <limits>
 
+#include "listing/bytes.h"
+
 int input_format = FORMAT_AUTO;
 
 namespace {
 
-// The C library's white space: blank, \t, \n, \v, \f, \r.
-inline bool is_space(char c) {
-  return c == ' ' || static_cast<unsigned char>(c - '\t') <= '\r' - '\t';
-}
+using bytes::is_space;
 
 inline size_t skip_space(std::string_view s, size_t i) {
   while (i < s.size() && is_space(s[i])) ++i;
@@ -42,9 +41,8 @@ bool scan_int(std::string_view s, size_t& i, int32_t& out) {
 
 // "%s": white space, then a non-empty run of anything else.
 bool scan_token(std::string_view s, size_t& i, std::string_view& token) {
-  size_t p = skip_space(s, i);
-  const size_t begin = p;
-  while (p < s.size() && !is_space(s[p])) ++p;
+  const size_t begin = skip_space(s, i);
+  const size_t p = bytes::find_space(s.data(), begin, s.size());
   if (p == begin) return false;
   token = s.substr(begin, p - begin);
   i = p;
@@ -69,8 +67,7 @@ bool scan_head(std::string_view text, listing_entry& entry, std::string_view& re
 // The definition tail of a sun line: a signature that may itself hold commas,
 // then ", <file line". The signature ends at the first comma that such a
 // place follows.
-bool scan_sun_definition(std::string_view tail, listing_entry& entry) {
-  size_t comma = tail.find(',');
+bool scan_sun_definition(std::string_view tail, size_t comma, listing_entry& entry) {
   while (comma != std::string_view::npos) {
     size_t i = skip_space(tail, comma + 1);
     if (i < tail.size() && tail[i] == '<') {
@@ -108,7 +105,7 @@ int format_from_name(std::string_view text) {
 }
 
 int64_t count_char(std::string_view text, char c) {
-  return std::count(text.begin(), text.end(), c);
+  return static_cast<int64_t>(bytes::count(text.data(), text.size(), c));
 }
 
 int parse_sun_line(std::string_view text, listing_entry& entry) {
@@ -125,9 +122,9 @@ int parse_sun_line(std::string_view text, listing_entry& entry) {
     entry.kind = ENTRY_EXTERNAL;
     return 1;
   }
-  if (contains(tail, ",")) {
+  if (const size_t comma = tail.find(','); comma != std::string_view::npos) {
     entry.kind = ENTRY_DEFINED;
-    return scan_sun_definition(tail, entry) ? 1 : 0;
+    return scan_sun_definition(tail, comma, entry) ? 1 : 0;
   }
   entry.kind = ENTRY_REFERENCE;
   size_t j = 0;

@@ -1,0 +1,58 @@
+#!/usr/bin/env bash
+# Times tanglet and tanglet-dot on generated listings against an I/O floor
+# and against the plain stdio + sscanf design, on one set of inputs.
+#
+#   bench/run.sh [BUILD]    (RUNS=7 LINES=1000000 by default)
+# BUILD is a Release build with -DTANGLET_BENCH=ON.
+set -euo pipefail
+build=$(cd "${1:-build}" && pwd)
+runs=${RUNS:-7}
+lines=${LINES:-1000000}
+b=$build/bench
+dir=$(mktemp -d)
+trap 'rm -rf "$dir"' EXIT
+
+"$b/make-listing" sun "$lines" 1 > "$dir/sun.cflow"
+"$b/make-listing" free "$lines" 1 > "$dir/free.cflow"
+"$b/make-listing" sun $((4 * lines)) 1 > "$dir/sun4.cflow"
+# The baseline must do the same work: the same graph, byte for byte.
+cmp <("$build/tanglet-dot" < "$dir/sun.cflow") <("$b/sscanf-dot" < "$dir/sun.cflow")
+
+printf '%s, %s, %s runs each, medians\n' "$(nproc) cores" \
+  "$(sed -n 's/^model name\s*: //p' /proc/cpuinfo | head -1)" "$runs"
+printf '%-24s %10s %9s %9s %10s %9s\n' "what" "input MB" "ms" "MB/s" "Mlines/s" "RSS KiB"
+declare -A ms
+row() {  # NAME INPUT COMMAND...
+  local name=$1 input=$2
+  shift 2
+  local bytes count result
+  bytes=$(stat -c %s "$input")
+  count=$(wc -l < "$input")
+  result=$("$b/timeit" "$runs" "$input" /dev/null "$@")
+  read -r median _ _ rss <<< "$result"
+  ms[$name]=$(awk -v s="$median" 'BEGIN { printf "%.1f", s * 1000 }')
+  awk -v n="$name" -v b="$bytes" -v c="$count" -v s="$median" -v r="$rss" 'BEGIN {
+    printf "%-24s %10.1f %9.1f %9.0f %10.2f %9d\n", n, b / 1e6, s * 1000, b / 1e6 / s, c / 1e6 / s, r }'
+}
+out_bytes() { "$@" | wc -c; }
+
+row "tanglet-dot sun" "$dir/sun.cflow" "$build/tanglet-dot"
+row "tanglet sun" "$dir/sun.cflow" "$build/tanglet"
+row "io floor (dot output)" "$dir/sun.cflow" "$b/io-floor" "$(out_bytes "$build/tanglet-dot" < "$dir/sun.cflow")"
+row "io floor (vcg output)" "$dir/sun.cflow" "$b/io-floor" "$(out_bytes "$build/tanglet" < "$dir/sun.cflow")"
+row "stdio + sscanf, dot" "$dir/sun.cflow" "$b/sscanf-dot"
+row "tanglet-dot free" "$dir/free.cflow" "$build/tanglet-dot"
+row "tanglet-dot sun x4" "$dir/sun4.cflow" "$build/tanglet-dot"
+row "tanglet sun x4" "$dir/sun4.cflow" "$build/tanglet"
+
+ratio() { awk -v a="$1" -v b="$2" 'BEGIN { printf "%.2f", a / b }'; }
+sun_mb=$(stat -c %s "$dir/sun.cflow")
+free_mb=$(stat -c %s "$dir/free.cflow")
+defined=$(grep -c '>$' "$dir/sun4.cflow" || true)
+echo
+echo "tanglet-dot / io floor:          $(ratio "${ms[tanglet-dot sun]}" "${ms[io floor (dot output)]}")  (target <= 8)"
+echo "stdio + sscanf / tanglet-dot:    $(ratio "${ms[stdio + sscanf, dot]}" "${ms[tanglet-dot sun]}")  (target >= 8)"
+echo "tanglet / tanglet-dot:           $(ratio "${ms[tanglet sun]}" "${ms[tanglet-dot sun]}")  (target <= 1.5)"
+echo "4M / 1M lines, tanglet-dot:      $(ratio "${ms[tanglet-dot sun x4]}" "${ms[tanglet-dot sun]}")  (target 4 +- 15%)"
+echo "free / sun per MB, tanglet-dot:  $(awk -v f="${ms[tanglet-dot free]}" -v s="${ms[tanglet-dot sun]}" -v fb="$free_mb" -v sb="$sun_mb" 'BEGIN { printf "%.2f", (f / fb) / (s / sb) }')  (target <= 1.3)"
+echo "RSS bound for the 4M listing:    $(( 8192 + defined * 4 / 1024 )) KiB (8 MiB + 4 bytes x $defined definitions)"
