@@ -4,8 +4,6 @@
 
 #include <cerrno>
 
-#include "listing/bytes.h"
-
 out_buffer graph_output;
 
 void out_buffer::reset(int fd, std::string* capture) {
@@ -35,26 +33,28 @@ constexpr char kDigitPairs[] =
 
 }  // namespace
 
-void out_buffer::put_int(int32_t value) {
-  char digits[12];
-  char* const end = digits + sizeof digits;
-  char* p = end;
+char* format_int(char* p, int32_t value) {
   // Unsigned, so that INT32_MIN has a magnitude.
   uint32_t u = value < 0 ? 0u - static_cast<uint32_t>(value) : static_cast<uint32_t>(value);
-  while (u >= 100) {
-    const uint32_t pair = u % 100 * 2;
+  *p = '-';
+  p += value < 0;
+  // All ten digits in fixed steps, then a fixed-size copy from the first
+  // significant one: no branch depends on how long the number is.
+  char all[20] = {};  // ten digits, and room for the copy below to read
+  for (int pair = 4; pair >= 0; --pair) {
+    std::memcpy(all + 2 * pair, kDigitPairs + u % 100 * 2, 2);
     u /= 100;
-    *--p = kDigitPairs[pair + 1];
-    *--p = kDigitPairs[pair];
   }
-  if (u >= 10) {
-    *--p = kDigitPairs[u * 2 + 1];
-    *--p = kDigitPairs[u * 2];
-  } else {
-    *--p = static_cast<char>('0' + u);
-  }
-  if (value < 0) *--p = '-';
-  put(std::string_view(p, static_cast<size_t>(end - p)));
+  const uint32_t v = value < 0 ? 0u - static_cast<uint32_t>(value) : static_cast<uint32_t>(value);
+  const int digits = 1 + (v >= 10) + (v >= 100) + (v >= 1000) + (v >= 10000) + (v >= 100000) +
+                     (v >= 1000000) + (v >= 10000000) + (v >= 100000000) + (v >= 1000000000);
+  std::memcpy(p, all + 10 - digits, 10);  // within the slack writers reserve
+  return p + digits;
+}
+
+void out_buffer::put_int(int32_t value) {
+  char digits[11 + kIntSlack];
+  put(std::string_view(digits, static_cast<size_t>(format_int(digits, value) - digits)));
 }
 
 void out_buffer::put_escaped(std::string_view s) {

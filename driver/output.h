@@ -8,6 +8,36 @@
 #include <string>
 #include <string_view>
 
+#include "listing/bytes.h"
+
+// Digits of value, written at p; returns the end, at most 11 bytes on. It
+// may write up to kIntSlack bytes past that end.
+constexpr size_t kIntSlack = 10;
+char* format_int(char* p, int32_t value);
+
+// Writes a line into room already reserved for it, without checks.
+struct raw_writer {
+  char* p;
+
+  void put(std::string_view s) {
+    if (!s.empty()) std::memcpy(p, s.data(), s.size());
+    p += s.size();
+  }
+  void put(char c) { *p++ = c; }
+  void put_int(int32_t value) { p = format_int(p, value); }
+  // '"' and '\' get a '\' before them: at most twice the field.
+  void put_escaped(std::string_view s) {
+    if (!bytes::contains_either(s.data(), s.size(), '"', '\\')) {
+      put(s);
+      return;
+    }
+    for (char c : s) {
+      if (c == '"' || c == '\\') *p++ = '\\';
+      *p++ = c;
+    }
+  }
+};
+
 class out_buffer {
  public:
   // Writes to fd, or appends to *capture when capture is set (tests, fuzzers).
@@ -29,6 +59,22 @@ class out_buffer {
   void put_int(int32_t value);
   // A text field inside double quotes: '"' and '\' get a '\' before them.
   void put_escaped(std::string_view s);
+
+  // Writes one line with emit(writer), which calls put, put_int and
+  // put_escaped. When at most `bound` bytes can come out, the line goes
+  // straight into the buffer; otherwise piece by piece.
+  template <class Emit>
+  void write_line(size_t bound, Emit&& emit) {
+    bound += kIntSlack;
+    if (bound > sizeof buffer_ - used_) flush();
+    if (bound <= sizeof buffer_ - used_) {
+      raw_writer raw{buffer_ + used_};
+      emit(raw);
+      used_ = static_cast<size_t>(raw.p - buffer_);
+    } else {
+      emit(*this);
+    }
+  }
 
   // Hands the buffer on; false once any write has failed.
   bool flush();

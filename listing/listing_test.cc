@@ -104,10 +104,15 @@ TEST_P(Grammar, ParsesAsTheScanFormatsSay) {
   const grammar_case& c = GetParam();
   listing_entry e;
   const int ok = c.layout == FORMAT_SUN ? parse_sun_line(c.text, e) : parse_free_line(c.text, e);
+  listing_entry plain;  // the road that lines of any length take agrees
+  EXPECT_EQ(parse_line_any_length(c.layout, c.text, plain), ok);
   if (c.kind == kFail) {
     EXPECT_EQ(ok, 0);
     return;
   }
+  EXPECT_EQ(plain.number, e.number);
+  EXPECT_EQ(plain.depth, e.depth);
+  EXPECT_EQ(plain.name, e.name);
   ASSERT_EQ(ok, 1);
   EXPECT_EQ(e.kind, c.kind);
   EXPECT_EQ(e.number, c.number);

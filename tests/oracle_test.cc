@@ -56,4 +56,28 @@ TEST(Oracle, AgreesOnTrickyLines) {
   }
 }
 
+// The fast road classifies 64 bytes to a word, for lines of up to 256 bytes:
+// every mark of the grammar lands on and around each word boundary and the
+// switch to the plain road.
+TEST(Oracle, AgreesAcrossWordBoundaries) {
+  const char* const shapes[] = {
+      "1\t%: <>",        "1\tf: %<>",       "1\tf: x%, <a.c 1>",  "1\tf: x,%<a.c 1>",
+      "1\tf: x, <%a 1>", "1\tf: x, <a%\t1", "1\tf:%\t 7",         "1%\tf: <>",
+      "1\t%f {}",        "1\tf %{}",        "1\tf {a%.c 3}",      "1\t... f ...%{2}",
+      "1\tf ... {%2}",   "%1\tf: <",        "1\tf: x, <a,%< b 7",
+  };
+  for (const char* shape : shapes) {
+    const std::string s = shape;
+    const size_t at = s.find('%');
+    for (size_t pad = 0; pad <= 270; ++pad) {
+      for (const char fill : {'x', ' ', '\t', ','}) {
+        const std::string text = s.substr(0, at) + std::string(pad, fill) + s.substr(at + 1);
+        for (int layout : {FORMAT_SUN, FORMAT_FREE}) {
+          ASSERT_EQ(compare_with_oracle(layout, text), "") << layout << " " << text;
+        }
+      }
+    }
+  }
+}
+
 }  // namespace

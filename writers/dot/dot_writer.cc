@@ -8,7 +8,8 @@
 namespace {
 
 // A dot identifier may not hold a minus sign unless it is quoted.
-void put_identifier(out_buffer& out, int32_t number) {
+template <class Out>
+void put_identifier(Out& out, int32_t number) {
   if (number < 0) out.put('"');
   out.put("node_");
   out.put_int(number);
@@ -69,11 +70,18 @@ void write_node(std::string_view name, int32_t number, std::string_view signatur
   // Only external entries come without a file: a definition's file token is
   // never empty. With -i their edges are left out, so would they be.
   if (invisible_class == 2 && file.empty()) return;
-  out_buffer& out = graph_output;
-  put_identifier(out, number);
-  out.put(" [ label=\"");
-  // Escaping at most doubles a field; the rest is under 20 bytes.
-  if (2 * (name.size() + signature.size() + file.size()) + 20 <= kMaxQuoted) {
+  // Escaping at most doubles a field; the label's rest is under 20 bytes.
+  const size_t label = 2 * (name.size() + signature.size() + file.size()) + 20;
+  if (label > kMaxQuoted) {
+    put_identifier(graph_output, number);
+    graph_output.put(" [ label=\"");
+    put_long_label(graph_output, name, signature, file, line);
+    graph_output.put("\" ]\n");
+    return;
+  }
+  graph_output.write_line(label + 40, [&](auto& out) {
+    put_identifier(out, number);
+    out.put(" [ label=\"");
     out.put_escaped(name);
     out.put("\\n");
     out.put_escaped(signature);
@@ -81,22 +89,21 @@ void write_node(std::string_view name, int32_t number, std::string_view signatur
     out.put_escaped(file);
     out.put(':');
     out.put_int(line);
-  } else {
-    put_long_label(out, name, signature, file, line);
-  }
-  out.put("\" ]\n");
+    out.put("\" ]\n");
+  });
 }
 
 void write_edge(int32_t source, int32_t target) {
   // The class that the VCG header would hide: 1 into defined functions, 2 into
   // the others.
   if (invisible_class != 0 && (is_defined(target) ? 1 : 2) == invisible_class) return;
-  out_buffer& out = graph_output;
-  out.put('\t');
-  put_identifier(out, source);
-  out.put(" -> ");
-  put_identifier(out, target);
-  out.put(" ;\n");
+  graph_output.write_line(64, [&](auto& out) {
+    out.put('\t');
+    put_identifier(out, source);
+    out.put(" -> ");
+    put_identifier(out, target);
+    out.put(" ;\n");
+  });
 }
 
 void write_graph_footer() { graph_output.put("}\n"); }
