@@ -36,24 +36,34 @@ constexpr char kDigitPairs[] =
 char* format_int(char* p, int32_t value) {
   // Unsigned, so that INT32_MIN has a magnitude.
   uint32_t u = value < 0 ? 0u - static_cast<uint32_t>(value) : static_cast<uint32_t>(value);
-  *p = '-';
-  p += value < 0;
-  // All ten digits in fixed steps, then a fixed-size copy from the first
-  // significant one: no branch depends on how long the number is.
-  char all[20] = {};  // ten digits, and room for the copy below to read
-  for (int pair = 4; pair >= 0; --pair) {
-    std::memcpy(all + 2 * pair, kDigitPairs + u % 100 * 2, 2);
+  if (value < 0) *p++ = '-';
+  const int digits = u < 10           ? 1
+                     : u < 100        ? 2
+                     : u < 1000       ? 3
+                     : u < 10000      ? 4
+                     : u < 100000     ? 5
+                     : u < 1000000    ? 6
+                     : u < 10000000   ? 7
+                     : u < 100000000  ? 8
+                     : u < 1000000000 ? 9
+                                      : 10;
+  char* const end = p + digits;
+  char* q = end;
+  while (u >= 100) {
+    q -= 2;
+    std::memcpy(q, kDigitPairs + u % 100 * 2, 2);
     u /= 100;
   }
-  const uint32_t v = value < 0 ? 0u - static_cast<uint32_t>(value) : static_cast<uint32_t>(value);
-  const int digits = 1 + (v >= 10) + (v >= 100) + (v >= 1000) + (v >= 10000) + (v >= 100000) +
-                     (v >= 1000000) + (v >= 10000000) + (v >= 100000000) + (v >= 1000000000);
-  std::memcpy(p, all + 10 - digits, 10);  // within the slack writers reserve
-  return p + digits;
+  if (u >= 10) {
+    std::memcpy(q - 2, kDigitPairs + u * 2, 2);
+  } else {
+    q[-1] = static_cast<char>('0' + u);
+  }
+  return end;
 }
 
 void out_buffer::put_int(int32_t value) {
-  char digits[11 + kIntSlack];
+  char digits[11];
   put(std::string_view(digits, static_cast<size_t>(format_int(digits, value) - digits)));
 }
 

@@ -10,9 +10,7 @@
 
 #include "listing/bytes.h"
 
-// Digits of value, written at p; returns the end, at most 11 bytes on. It
-// may write up to kIntSlack bytes past that end.
-constexpr size_t kIntSlack = 10;
+// Digits of value, written at p; returns the end, at most 11 bytes on.
 char* format_int(char* p, int32_t value);
 
 // Writes a line into room already reserved for it, without checks.
@@ -65,7 +63,6 @@ class out_buffer {
   // straight into the buffer; otherwise piece by piece.
   template <class Emit>
   void write_line(size_t bound, Emit&& emit) {
-    bound += kIntSlack;
     if (bound > sizeof buffer_ - used_) flush();
     if (bound <= sizeof buffer_ - used_) {
       raw_writer raw{buffer_ + used_};

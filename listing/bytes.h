@@ -53,14 +53,24 @@ inline size_t find_space(const char* p, size_t i, size_t n) {
 
 // Whether p[0, n) holds a or b.
 inline bool contains_either(const char* p, size_t n, char a, char b) {
-  size_t i = 0;
   const uint64_t wa = kOnes * static_cast<unsigned char>(a);
   const uint64_t wb = kOnes * static_cast<unsigned char>(b);
-  for (; i + 8 <= n; i += 8) {
-    const uint64_t w = load(p + i);
-    if ((zero_bytes(w ^ wa) | zero_bytes(w ^ wb)) != 0) return true;
+  auto hit = [&](uint64_t w) { return (zero_bytes(w ^ wa) | zero_bytes(w ^ wb)) != 0; };
+  if (n >= 8) {
+    // Whole words, then the last eight bytes, which may overlap the words
+    // before: checked twice is still right, and no byte-by-byte tail.
+    for (size_t i = 0; i + 8 < n; i += 8) {
+      if (hit(load(p + i))) return true;
+    }
+    return hit(load(p + n - 8));
   }
-  for (; i < n; ++i) {
+  if (n >= 4) {
+    uint32_t head, end;
+    std::memcpy(&head, p, 4);
+    std::memcpy(&end, p + n - 4, 4);
+    return hit(head | uint64_t{end} << 32);
+  }
+  for (size_t i = 0; i < n; ++i) {
     if (p[i] == a || p[i] == b) return true;
   }
   return false;
