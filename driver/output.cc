@@ -69,13 +69,13 @@ void out_buffer::put_int(int32_t value) {
 
 void out_buffer::put_escaped(std::string_view s) {
   // Quotes and backslashes are rare: most fields go out in one copy.
-  if (!bytes::contains_either(s.data(), s.size(), '"', '\\')) {
+  if (!any_needs_escape(s)) {
     put(s);
     return;
   }
   size_t start = 0;
   for (size_t i = 0; i < s.size(); ++i) {
-    if (s[i] == '"' || s[i] == '\\') {
+    if (needs_escape(s[i])) {
       put(s.substr(start, i - start));
       put('\\');
       start = i;

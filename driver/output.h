@@ -13,6 +13,12 @@
 // Digits of value, written at p; returns the end, at most 11 bytes on.
 char* format_int(char* p, int32_t value);
 
+// Inside double quotes a text field puts a '\' before these.
+inline bool needs_escape(char c) { return c == '"' || c == '\\'; }
+inline bool any_needs_escape(std::string_view s) {
+  return bytes::contains_either(s.data(), s.size(), '"', '\\');
+}
+
 // Writes a line into room already reserved for it, without checks.
 struct raw_writer {
   char* p;
@@ -23,14 +29,14 @@ struct raw_writer {
   }
   void put(char c) { *p++ = c; }
   void put_int(int32_t value) { p = format_int(p, value); }
-  // '"' and '\' get a '\' before them: at most twice the field.
+  // Escaped: at most twice the field.
   void put_escaped(std::string_view s) {
-    if (!bytes::contains_either(s.data(), s.size(), '"', '\\')) {
+    if (!any_needs_escape(s)) {
       put(s);
       return;
     }
     for (char c : s) {
-      if (c == '"' || c == '\\') *p++ = '\\';
+      if (needs_escape(c)) *p++ = '\\';
       *p++ = c;
     }
   }
@@ -55,7 +61,7 @@ class out_buffer {
     buffer_[used_++] = c;
   }
   void put_int(int32_t value);
-  // A text field inside double quotes: '"' and '\' get a '\' before them.
+  // A text field inside double quotes, escaped.
   void put_escaped(std::string_view s);
 
   // Writes one line with emit(writer), which calls put, put_int and

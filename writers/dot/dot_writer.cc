@@ -27,7 +27,7 @@ class long_label {
   void text(std::string_view s) {
     for (char c : s) {
       const char escaped[2] = {'\\', c};
-      unit(c == '"' || c == '\\' ? std::string_view(escaped, 2) : std::string_view(&c, 1));
+      unit(needs_escape(c) ? std::string_view(escaped, 2) : std::string_view(&c, 1));
     }
   }
   void unit(std::string_view u) {
