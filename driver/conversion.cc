@@ -33,7 +33,7 @@ int run_conversion(int input_fd) {
     if (got == READ_NO_MEMORY) return out_of_memory();
     ++line_count;
 
-    const int parsed = parse_listing_line(line, entry);
+    const int parsed = parse_padded_line(line, entry);
     if (parsed == PARSE_UNRECOGNIZED) {
       std::fputs("Error: input format not recognized.\n       Read interupted.\n", stderr);
       return 1;

@@ -7,6 +7,7 @@
 #include <cstring>
 
 #include "driver/memory.h"
+#include "listing/listing.h"
 
 namespace {
 constexpr size_t kBlock = 1 << 18;
@@ -53,10 +54,12 @@ int line_reader::next(std::string_view& line) {
     }
     if (end_ == capacity_) {
       const size_t capacity = capacity_ == 0 ? kBlock : capacity_ * 2;
-      void* grown = resize_array(buffer_, capacity, 1);
+      // The reader of a line may look a little past its end.
+      void* grown = resize_array(buffer_, capacity + kLineSlack, 1);
       if (grown == nullptr) return READ_NO_MEMORY;
       buffer_ = static_cast<char*>(grown);
       capacity_ = capacity;
+      std::memset(buffer_ + end_, 0, capacity_ + kLineSlack - end_);
     }
     const ssize_t n = ::read(fd_, buffer_ + end_, capacity_ - end_);
     if (n < 0) {

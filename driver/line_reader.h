@@ -16,7 +16,8 @@ class line_reader {
 
   // READ_LINE with line set to the text of the next line: without its
   // newline (a last line without one counts too), and ending at a NUL byte,
-  // as the text of a C string would. The view lasts until the next call. Or
+  // as the text of a C string would. kLineSlack readable bytes follow it.
+  // The view lasts until the next call. Or
   // READ_END, READ_FAILED (see error()) or READ_NO_MEMORY.
   int next(std::string_view& line);
   int error() const { return error_; }

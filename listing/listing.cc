@@ -6,6 +6,8 @@
 #include <limits>
 
 #include "listing/bytes.h"
+#include "listing/classify.h"
+#include "listing/quick.h"
 
 #if defined(__SSE2__)
 #include <emmintrin.h>
@@ -367,4 +369,12 @@ int parse_listing_line(std::string_view text, listing_entry& entry) {
     default:
       return parse_sun_line(text, entry);
   }
+}
+
+int parse_padded_line(std::string_view text, listing_entry& entry) {
+  // The first line decides the layout by the general reading.
+  if (input_format != FORMAT_AUTO && text.size() <= line_masks::kMaxLine &&
+      (input_format == FORMAT_FREE ? quick_free_line(text, entry) : quick_sun_line(text, entry)))
+    return PARSE_OK;
+  return parse_listing_line(text, entry);
 }

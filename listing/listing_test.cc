@@ -2,7 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
+#include <random>
 #include <string>
+
+#include "listing/classify.h"
 
 namespace {
 
@@ -203,6 +207,29 @@ TEST(Layout, FirstLineDecidesSunFirst) {
   EXPECT_EQ(parse_listing_line("1\tmain: int(), <main.c 10>", e), PARSE_ERROR);
   EXPECT_EQ(input_format, FORMAT_FREE);
   input_format = FORMAT_AUTO;
+}
+
+// Each vector classifier sorts the bytes as the byte-by-byte one does, for
+// every length it takes, whatever follows the line.
+TEST(Classify, EveryLevelAgreesWithTheScalarOne) {
+  const char kBytes[] = " \t\n\v\f\r\"\\,<>{}.x0\x80\xff";
+  std::mt19937 random(5);
+  for (int level = CLASSIFY_SSE2; level <= CLASSIFY_AVX512; ++level) {
+    if (!classify_supported(level)) continue;
+    for (size_t n = 0; n <= line_masks::kMaxLine; ++n) {
+      std::string text(n + kLineSlack, '\0');
+      for (char& c : text) c = kBytes[random() % (sizeof kBytes - 1)];
+      for (const char* marks : {",<>", "{}."}) {
+        line_masks want, got;
+        ASSERT_TRUE(use_classifier(CLASSIFY_SCALAR));
+        classify_line(text.data(), n, marks, want);
+        ASSERT_TRUE(use_classifier(level));
+        classify_line(text.data(), n, marks, got);
+        EXPECT_EQ(std::memcmp(&want, &got, sizeof want), 0) << "level " << level << ", " << n;
+      }
+    }
+  }
+  use_classifier(best_classifier());
 }
 
 }  // namespace

@@ -6,6 +6,9 @@
 #include <cstring>
 #include <vector>
 
+#include "listing/classify.h"
+#include "listing/quick.h"
+
 namespace {
 
 // "%d", with "%ld" and errno standing in for a 32-bit range check. Call it
@@ -78,19 +81,25 @@ int oracle_parse(int layout, const char* text, oracle_entry& entry) {
   return parse(layout, text, entry);
 }
 
+namespace {
+
+// The quick road reads past the line. There the characters that could
+// complete a mark at the line's end ("<" then ">", "..", "{" then "}", digits
+// after a number) catch a mask that leaks beyond it.
+const char kSlackFills[] = {'>', '.', '}', '7', '\t'};
+
+const char* const kLevelNames[] = {"scalar", "sse2", "avx2", "avx512"};
+
+}  // namespace
+
 std::string compare_with_oracle(int layout, const std::string& text) {
   const std::string c_text = text.substr(0, text.find('\0'));
   oracle_entry want;
   const int want_ok = oracle_parse(layout, c_text.c_str(), want);
   std::string diff;
-  // Both roads of the fast reader: the one lines take, and the plain one.
-  for (const bool plain : {false, true}) {
-    listing_entry got;
-    const int got_ok = plain                  ? parse_line_any_length(layout, c_text, got)
-                       : layout == FORMAT_SUN ? parse_sun_line(c_text, got)
-                                              : parse_free_line(c_text, got);
+  auto compare = [&](const std::string& road, int got_ok, const listing_entry& got) {
     auto check = [&](const char* field, bool same) {
-      if (!same) diff += std::string(diff.empty() ? "" : ", ") + (plain ? "plain " : "") + field;
+      if (!same) diff += (diff.empty() ? "" : ", ") + road + field;
     };
     check("accepted", want_ok == got_ok);
     if (want_ok && got_ok) {
@@ -104,6 +113,31 @@ std::string compare_with_oracle(int layout, const std::string& text) {
         check("line", want.line == got.line);
       }
     }
+  };
+  // Every road of the reader: the one short lines take, the plain one for
+  // any length, and the quick one under each classifier.
+  listing_entry got;
+  compare("", layout == FORMAT_SUN ? parse_sun_line(c_text, got) : parse_free_line(c_text, got),
+          got);
+  compare("plain ", parse_line_any_length(layout, c_text, got), got);
+  const int saved_format = input_format;
+  for (int level = CLASSIFY_SCALAR; level <= CLASSIFY_AVX512; ++level) {
+    if (!use_classifier(level)) continue;
+    for (const char fill : kSlackFills) {
+      const std::string buffer = c_text + std::string(kLineSlack, fill);
+      const std::string_view line(buffer.data(), c_text.size());
+      const std::string road = std::string(kLevelNames[level]) + " " + fill + " ";
+      if (line.size() <= line_masks::kMaxLine) {
+        // Where it answers, it answers right.
+        const bool quick =
+            layout == FORMAT_SUN ? quick_sun_line(line, got) : quick_free_line(line, got);
+        if (quick) compare(road + "quick ", 1, got);
+      }
+      input_format = layout;
+      compare(road + "padded ", parse_padded_line(line, got), got);
+    }
   }
+  input_format = saved_format;
+  use_classifier(best_classifier());
   return diff;
 }
