@@ -10,6 +10,9 @@ int invisible_class = 0;
 
 namespace {
 
+// An empty text field that, like the others, readable bytes follow.
+const char kNoText[kLineSlack] = {};
+
 int out_of_memory() {
   std::fputs("Erreur allocation.\n", stderr);
   return 1;
@@ -48,7 +51,8 @@ int run_conversion(int input_fd) {
       if (!register_defined(entry.number)) return out_of_memory();
       write_node(entry.name, entry.number, entry.signature, entry.file, entry.line);
     } else if (entry.kind == ENTRY_EXTERNAL) {
-      write_node(entry.name, entry.number, "", "", 0);
+      const std::string_view none(kNoText, 0);
+      write_node(entry.name, entry.number, none, none, 0);
     }
     const int32_t caller = depth_stack_parent();
     if (caller != -1) write_edge(caller, entry.number);

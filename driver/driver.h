@@ -11,7 +11,8 @@
 // 0: all edges visible; 1 ("Interne") or 2 ("Externe"): that class is hidden.
 extern int invisible_class;
 
-// Graph writer: defined by the writer the program links.
+// Graph writer: defined by the writer the program links. kLineSlack readable
+// bytes follow each text field, as they follow the lines of the reader.
 void write_graph_header();
 void write_node(std::string_view name, int32_t number, std::string_view signature,
                 std::string_view file, int32_t line);

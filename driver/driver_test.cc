@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstdlib>
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -148,6 +149,22 @@ TEST(Output, FormatsNumbersAndEscapesFields) {
   out.put_escaped("plain \n\t\r");
   ASSERT_TRUE(out.flush());
   EXPECT_EQ(got, "0 7 -1 2147483647 -2147483648 a\\\"b\\\\c\\\"\\\"plain \n\t\r");
+}
+
+// Where the digits change in number, and both ends of the range.
+TEST(Output, FormatsEveryWidthOfNumber) {
+  std::vector<int32_t> values = {0, INT32_MAX, INT32_MIN, INT32_MIN + 1};
+  for (int64_t p = 1; p <= 1000000000; p *= 10) {
+    for (int64_t v : {p - 1, p, p + 1, 2 * p - 1, 9 * p, -p, -(p - 1), -(p + 1)})
+      values.push_back(static_cast<int32_t>(v));
+  }
+  for (const int32_t v : values) {
+    char text[16];
+    std::memset(text, '#', sizeof text);
+    const char* end = format_int(text, v);
+    EXPECT_EQ(std::string(text, static_cast<size_t>(end - text)), std::to_string(v));
+    EXPECT_EQ(std::string(text + 11, text + 16), "#####") << v;
+  }
 }
 
 TEST(Output, LongTextsCrossTheBufferIntact) {

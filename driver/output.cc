@@ -33,7 +33,7 @@ constexpr char kDigitPairs[] =
 
 }  // namespace
 
-char* format_int(char* p, int32_t value) {
+char* format_wide_int(char* p, int32_t value) {
   // Unsigned, so that INT32_MIN has a magnitude.
   uint32_t u = value < 0 ? 0u - static_cast<uint32_t>(value) : static_cast<uint32_t>(value);
   if (value < 0) *p++ = '-';

@@ -316,7 +316,7 @@ int parse_free(const Scan& t, listing_entry& entry) {
   if (j >= t.size() || t[j] != '{') return 0;
   ++j;
   if (!scan_token(t, j, entry.file) || !scan_int(t, j, entry.line)) return 0;
-  entry.signature = {};
+  entry.signature = t.view(tail, tail);  // empty, but within the line
   return 1;
 }
 

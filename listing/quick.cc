@@ -178,7 +178,7 @@ bool quick_free(const shape<Mask>& s, listing_entry& e) {
   const size_t brace = first_at(s.word, tail);
   if (!bit(open, brace) || !s.file_line(brace + 1, e)) return false;
   e.kind = ENTRY_DEFINED;
-  e.signature = {};
+  e.signature = s.text.substr(tail, 0);  // empty, but within the line
   return true;
 }
 

@@ -85,6 +85,25 @@ TEST(DotWriterEnd, ASyntaxErrorLeavesTheGraphOpen) {
 
 namespace {
 
+// Fields are copied sixteen bytes at a time and searched as they go: a quote
+// or backslash is escaped wherever it stands, and what follows a field never
+// counts.
+TEST(DotWriterEnd, EscapesWhereverTheQuoteStands) {
+  for (size_t length = 1; length <= 40; ++length) {
+    for (size_t at = 0; at <= length; ++at) {
+      std::string name(length, 'n');
+      if (at < length) name[at] = at % 2 ? '"' : '\\';
+      std::string want_name = name;
+      if (at < length) want_name.insert(at, 1, '\\');
+      // The signature's quotes stand three bytes after the name's end.
+      const conversion got = convert("1\t" + name + ": \"\\ x, <a.c 2>\n", FORMAT_SUN);
+      ASSERT_EQ(got.out, std::string(kHeader) + "node_1 [ label=\"" + want_name +
+                             "\\n \\\"\\\\ x\\na.c:2\" ]\n}\n")
+          << name;
+    }
+  }
+}
+
 TEST(DotWriterEnd, LongLabelsComeInPiecesGraphvizCanRead) {
   const std::string name = "n\"" + std::string(20000, 'a');
   const std::string sig = " int (" + std::string(9000, '\\') + std::string(30000, 'b') + ")";
