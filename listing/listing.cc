@@ -6,7 +6,6 @@
 #include <limits>
 
 #include "listing/bytes.h"
-#include "listing/classify.h"
 #include "listing/quick.h"
 
 #if defined(__SSE2__)
@@ -374,7 +373,8 @@ int parse_listing_line(std::string_view text, listing_entry& entry) {
 int parse_padded_line(std::string_view text, listing_entry& entry) {
   // The first line decides the layout by the general reading.
   if (input_format != FORMAT_AUTO && text.size() <= line_masks::kMaxLine &&
-      (input_format == FORMAT_FREE ? quick_free_line(text, entry) : quick_sun_line(text, entry)))
+      (input_format == FORMAT_FREE ? current_quick_road->free(text, entry)
+                                   : current_quick_road->sun(text, entry)))
     return PARSE_OK;
   return parse_listing_line(text, entry);
 }

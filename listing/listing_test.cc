@@ -6,7 +6,7 @@
 #include <random>
 #include <string>
 
-#include "listing/classify.h"
+#include "listing/quick.h"
 
 namespace {
 
@@ -214,22 +214,21 @@ TEST(Layout, FirstLineDecidesSunFirst) {
 TEST(Classify, EveryLevelAgreesWithTheScalarOne) {
   const char kBytes[] = " \t\n\v\f\r\"\\,<>{}.x0\x80\xff";
   std::mt19937 random(5);
-  for (int level = CLASSIFY_SSE2; level <= CLASSIFY_AVX512; ++level) {
-    if (!classify_supported(level)) continue;
+  const quick_road* scalar = quick_road_of(QUICK_SCALAR);
+  for (int level = QUICK_SSE2; level <= QUICK_AVX512; ++level) {
+    const quick_road* road = quick_road_of(level);
+    if (road == nullptr) continue;
     for (size_t n = 0; n <= line_masks::kMaxLine; ++n) {
       std::string text(n + kLineSlack, '\0');
       for (char& c : text) c = kBytes[random() % (sizeof kBytes - 1)];
       for (const char* marks : {",<>", "{}."}) {
         line_masks want, got;
-        ASSERT_TRUE(use_classifier(CLASSIFY_SCALAR));
-        classify_line(text.data(), n, marks, want);
-        ASSERT_TRUE(use_classifier(level));
-        classify_line(text.data(), n, marks, got);
+        scalar->classify(text.data(), n, marks, want);
+        road->classify(text.data(), n, marks, got);
         EXPECT_EQ(std::memcmp(&want, &got, sizeof want), 0) << "level " << level << ", " << n;
       }
     }
   }
-  use_classifier(best_classifier());
 }
 
 }  // namespace

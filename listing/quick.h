@@ -4,16 +4,48 @@
 // long number, a TAB, '"' or '\\' after the number, a signature comma that no
 // "<file line" follows, a syntax error) it declines and the general reading
 // decides.
+//
+// The road is built once for each instruction set (quick_*.cc) from the same
+// grammar, and the best one the processor has is used.
 #ifndef TANGLET_LISTING_QUICK_H_
 #define TANGLET_LISTING_QUICK_H_
 
 #include <cstddef>
+#include <cstdint>
+#include <string_view>
 
 #include "listing/listing.h"
 
-// text is at most line_masks::kMaxLine bytes, and kLineSlack readable bytes
-// follow it. true: entry is filled as the general reading would fill it.
-bool quick_sun_line(std::string_view text, listing_entry& entry);
-bool quick_free_line(std::string_view text, listing_entry& entry);
+// Bit i of word i / 64 stands for byte i; bytes from n on are in no class.
+struct line_masks {
+  static constexpr size_t kMaxLine = 128;
+  uint64_t space[2];    // the C library's white space
+  uint64_t rare[2];     // TAB, '"' and '\\': what the quick road leaves alone
+  uint64_t mark[3][2];  // each of the three characters asked for
+};
+
+// Each takes a line of at most line_masks::kMaxLine bytes that kLineSlack
+// readable bytes follow.
+struct quick_road {
+  // Sorts the bytes into masks; marks are the three characters asked for.
+  void (*classify)(const char* p, size_t n, const char marks[3], line_masks& m);
+  // true: entry holds what the general reading would give.
+  bool (*sun)(std::string_view text, listing_entry& entry);
+  bool (*free)(std::string_view text, listing_entry& entry);
+};
+
+// The instruction sets, from the plainest up.
+enum : int { QUICK_SCALAR = 0, QUICK_SSE2 = 1, QUICK_AVX2 = 2, QUICK_AVX512 = 3 };
+
+// The road built for level, or null when this build or processor lacks it.
+const quick_road* quick_road_of(int level);
+// The best level this processor has.
+int best_quick_road();
+// Makes the level's road the one in use; false (no change) when there is
+// none. Tests go through every level, then back to best_quick_road().
+bool use_quick_road(int level);
+
+// The road in use.
+extern const quick_road* current_quick_road;
 
 #endif  // TANGLET_LISTING_QUICK_H_

@@ -6,7 +6,6 @@
 #include <cstring>
 #include <vector>
 
-#include "listing/classify.h"
 #include "listing/quick.h"
 
 namespace {
@@ -121,16 +120,16 @@ std::string compare_with_oracle(int layout, const std::string& text) {
           got);
   compare("plain ", parse_line_any_length(layout, c_text, got), got);
   const int saved_format = input_format;
-  for (int level = CLASSIFY_SCALAR; level <= CLASSIFY_AVX512; ++level) {
-    if (!use_classifier(level)) continue;
+  for (int level = QUICK_SCALAR; level <= QUICK_AVX512; ++level) {
+    if (!use_quick_road(level)) continue;
     for (const char fill : kSlackFills) {
       const std::string buffer = c_text + std::string(kLineSlack, fill);
       const std::string_view line(buffer.data(), c_text.size());
       const std::string road = std::string(kLevelNames[level]) + " " + fill + " ";
       if (line.size() <= line_masks::kMaxLine) {
         // Where it answers, it answers right.
-        const bool quick =
-            layout == FORMAT_SUN ? quick_sun_line(line, got) : quick_free_line(line, got);
+        const bool quick = layout == FORMAT_SUN ? current_quick_road->sun(line, got)
+                                                : current_quick_road->free(line, got);
         if (quick) compare(road + "quick ", 1, got);
       }
       input_format = layout;
@@ -138,6 +137,6 @@ std::string compare_with_oracle(int layout, const std::string& text) {
     }
   }
   input_format = saved_format;
-  use_classifier(best_classifier());
+  use_quick_road(best_quick_road());
   return diff;
 }
