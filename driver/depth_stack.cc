@@ -14,25 +14,19 @@ int32_t* depth_stack = initial_slots;
 size_t depth_capacity = kInitialDepths;
 int32_t depth_top = 0;
 
-bool depth_stack_set(int32_t number, int32_t depth) {
+bool depth_stack_grow(int32_t depth) {
   const size_t slot = static_cast<size_t>(depth);
-  if (slot >= depth_capacity) {
-    size_t capacity = depth_capacity;
-    while (capacity <= slot) capacity *= 2;
-    void* old = depth_stack == initial_slots ? nullptr : depth_stack;
-    auto* grown = static_cast<int32_t*>(resize_array(old, capacity, sizeof(int32_t)));
-    if (grown == nullptr) return false;
-    if (old == nullptr) std::memcpy(grown, initial_slots, sizeof initial_slots);
-    std::memset(grown + depth_capacity, 0, (capacity - depth_capacity) * sizeof(int32_t));
-    depth_stack = grown;
-    depth_capacity = capacity;
-  }
-  depth_top = depth - 1;
-  depth_stack[slot] = number;
+  size_t capacity = depth_capacity;
+  while (capacity <= slot) capacity *= 2;
+  void* old = depth_stack == initial_slots ? nullptr : depth_stack;
+  auto* grown = static_cast<int32_t*>(resize_array(old, capacity, sizeof(int32_t)));
+  if (grown == nullptr) return false;
+  if (old == nullptr) std::memcpy(grown, initial_slots, sizeof initial_slots);
+  std::memset(grown + depth_capacity, 0, (capacity - depth_capacity) * sizeof(int32_t));
+  depth_stack = grown;
+  depth_capacity = capacity;
   return true;
 }
-
-int32_t depth_stack_parent() { return depth_top >= 1 ? depth_stack[depth_top] : -1; }
 
 void reset_depth_stack() {
   if (depth_stack != initial_slots) std::free(depth_stack);

@@ -25,9 +25,16 @@ extern int32_t* depth_stack;
 extern size_t depth_capacity;
 extern int32_t depth_top;  // depth of the last entry, minus one
 // false when the stack cannot grow to depth.
-bool depth_stack_set(int32_t number, int32_t depth);
+bool depth_stack_grow(int32_t depth);
+inline bool depth_stack_set(int32_t number, int32_t depth) {
+  const size_t slot = static_cast<size_t>(depth);
+  if (slot >= depth_capacity && !depth_stack_grow(depth)) return false;
+  depth_top = depth - 1;
+  depth_stack[slot] = number;
+  return true;
+}
 // The caller of the last entry, or -1 at depth 0 and 1.
-int32_t depth_stack_parent();
+inline int32_t depth_stack_parent() { return depth_top >= 1 ? depth_stack[depth_top] : -1; }
 
 // Registry: numbers of the defined entries, in input order.
 extern int32_t* defined_numbers;

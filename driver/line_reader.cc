@@ -26,7 +26,7 @@ std::string_view line_reader::text(size_t begin, size_t end) const {
   return line;
 }
 
-int line_reader::next(std::string_view& line) {
+int line_reader::next_slowly(std::string_view& line) {
   for (;;) {
     // No buffer before the first read: memchr may not see a null pointer.
     const void* newline =

@@ -3,6 +3,7 @@
 #define TANGLET_DRIVER_LINE_READER_H_
 
 #include <cstddef>
+#include <cstring>
 #include <string_view>
 
 enum : int { READ_LINE = 1, READ_END = 0, READ_FAILED = -1, READ_NO_MEMORY = -2 };
@@ -19,10 +20,22 @@ class line_reader {
   // as the text of a C string would. kLineSlack readable bytes follow it.
   // The view lasts until the next call. Or
   // READ_END, READ_FAILED (see error()) or READ_NO_MEMORY.
-  int next(std::string_view& line);
+  int next(std::string_view& line) {
+    // Most lines are whole in the buffer already.
+    if (scanned_ < end_ && !has_nul_) {
+      if (const void* newline = std::memchr(buffer_ + scanned_, '\n', end_ - scanned_)) {
+        const size_t at = static_cast<size_t>(static_cast<const char*>(newline) - buffer_);
+        line = std::string_view(buffer_ + begin_, at - begin_);
+        begin_ = scanned_ = at + 1;
+        return READ_LINE;
+      }
+    }
+    return next_slowly(line);
+  }
   int error() const { return error_; }
 
  private:
+  int next_slowly(std::string_view& line);
   std::string_view text(size_t begin, size_t end) const;
 
   int fd_;
