@@ -41,6 +41,42 @@ inline char* format_int(char* p, int32_t value) {
   return format_wide_int(p, value);
 }
 
+// The digits of recently written numbers. Edges name the nodes written just
+// before them, so most numbers are written several times in a row.
+class number_cache {
+ public:
+  number_cache() {
+    // Every slot always holds some number's digits: no slot is ever empty.
+    for (uint32_t i = 0; i < kSlots; ++i) {
+      slots_[i].value = static_cast<int32_t>(i);
+      slots_[i].size =
+          static_cast<uint8_t>(format_int(slots_[i].text, slots_[i].value) - slots_[i].text);
+    }
+  }
+  // As format_int, writing up to 16 bytes whatever the end.
+  char* format(char* p, int32_t value) {
+    slot& s = slots_[static_cast<uint32_t>(value) % kSlots];
+    if (s.value == value) {
+      std::memcpy(p, &s, sizeof s);
+      return p + s.size;
+    }
+    char* end = format_int(p, value);
+    std::memcpy(s.text, p, sizeof s.text);
+    s.size = static_cast<uint8_t>(end - p);
+    s.value = value;
+    return end;
+  }
+
+ private:
+  static constexpr uint32_t kSlots = 1024;
+  struct slot {
+    char text[11];  // first, so that a slot copied whole leaves its digits
+    uint8_t size;
+    int32_t value;
+  };
+  slot slots_[kSlots];
+};
+
 // Inside double quotes a text field puts a '\' before these.
 inline bool needs_escape(char c) { return c == '"' || c == '\\'; }
 inline bool any_needs_escape(std::string_view s) {
@@ -59,6 +95,7 @@ struct raw_writer {
   }
   void put(char c) { *p++ = c; }
   void put_int(int32_t value) { p = format_int(p, value); }
+  void put_int(int32_t value, number_cache& cache) { p = cache.format(p, value); }
   // Escaped: at most twice the field. kLineSlack readable bytes follow s, as
   // they follow every text field that the writers are given.
   void put_escaped(std::string_view s) {
@@ -114,6 +151,7 @@ class out_buffer {
     buffer_[used_++] = c;
   }
   void put_int(int32_t value);
+  void put_int(int32_t value, number_cache&) { put_int(value); }
   // A text field inside double quotes, escaped.
   void put_escaped(std::string_view s);
 

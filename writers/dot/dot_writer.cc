@@ -7,12 +7,14 @@
 
 namespace {
 
+number_cache identifiers;
+
 // A dot identifier may not hold a minus sign unless it is quoted.
 template <class Out>
-void put_identifier(Out& out, int32_t number) {
+inline void put_identifier(Out& out, int32_t number) {
   if (number < 0) out.put('"');
   out.put("node_");
-  out.put_int(number);
+  out.put_int(number, identifiers);
   if (number < 0) out.put('"');
 }
 

@@ -3,6 +3,10 @@
 #include "driver/driver.h"
 #include "driver/output.h"
 
+namespace {
+number_cache titles;
+}  // namespace
+
 void write_graph_header() {
   graph_output.put(
       "graph: {\n"
@@ -22,11 +26,11 @@ void write_node(std::string_view name, int32_t number, std::string_view signatur
   const size_t bound = 2 * (name.size() + signature.size() + file.size()) + 128;
   graph_output.write_line(bound, [&](auto& out) {
     out.put("node: { title: \"");
-    out.put_int(number);
+    out.put_int(number, titles);
     out.put("\" label: \"");
     out.put_escaped(name);
     out.put("\" info1: \"");
-    out.put_int(number);
+    out.put_int(number, titles);
     out.put("\" info2: \"");
     out.put_escaped(signature);
     out.put("\" info3: \"");
@@ -41,9 +45,9 @@ void write_edge(int32_t source, int32_t target) {
   const bool defined = is_defined(target);
   graph_output.write_line(80, [&](auto& out) {
     out.put("edge: { sourcename: \"");
-    out.put_int(source);
+    out.put_int(source, titles);
     out.put("\" targetname: \"");
-    out.put_int(target);
+    out.put_int(target, titles);
     out.put(defined ? "\" class: 1 }\n" : "\" class: 2 }\n");
   });
 }
