@@ -5,6 +5,7 @@
 #include "driver/line_reader.h"
 #include "driver/output.h"
 #include "listing/listing.h"
+#include "listing/quick.h"
 
 int invisible_class = 0;
 
@@ -18,6 +19,50 @@ int out_of_memory() {
   return 1;
 }
 
+// One entry into the graph: the depth stack, the node, the edge from the
+// caller. false when memory is exhausted.
+bool add_entry(int kind, int32_t number, int32_t depth, std::string_view name,
+               std::string_view signature, std::string_view file, int32_t line) {
+  if (!depth_stack_set(number, depth)) return false;
+  if (kind == ENTRY_DEFINED) {
+    if (!register_defined(number)) return false;
+    write_node(name, number, signature, file, line);
+  } else if (kind == ENTRY_EXTERNAL) {
+    const std::string_view none(kNoText, 0);
+    write_node(name, number, none, none, 0);
+  }
+  const int32_t caller = depth_stack_parent();
+  if (caller != -1) write_edge(caller, number);
+  return true;
+}
+
+// Lines of the common shapes, many at a time, for as long as they come;
+// the first other line is left in the reader. false when memory is
+// exhausted.
+bool add_quick_lines(const quick_road& road, line_reader& reader, long long& line_count) {
+  constexpr size_t kBatch = 64;
+  const auto block = input_format == FORMAT_FREE ? road.free_block : road.sun_block;
+  for (;;) {
+    const char* p;
+    size_t n;
+    reader.unread(p, n);
+    quick_entry lines[kBatch];
+    const size_t count = block(p, n, lines, kBatch);
+    for (size_t i = 0; i < count; ++i) {
+      const quick_entry& q = lines[i];
+      const char* text = p + q.start;
+      if (!add_entry(q.kind, q.number, q.depth, std::string_view(text + q.name, q.name_size),
+                     std::string_view(text + q.signature, q.signature_size),
+                     std::string_view(text + q.file, q.file_size), q.line))
+        return false;
+    }
+    if (count == 0) return true;
+    line_count += static_cast<long long>(count);
+    reader.consume(lines[count - 1].start + lines[count - 1].length + 1);
+    if (count < kBatch || graph_output.failed()) return true;
+  }
+}
+
 }  // namespace
 
 int run_conversion(int input_fd) {
@@ -26,6 +71,11 @@ int run_conversion(int input_fd) {
   long long line_count = 0;  // physical lines; never wraps
   write_graph_header();
   for (;;) {
+    // Once the layout is known, most lines take the quick road in blocks.
+    if (input_format != FORMAT_AUTO && current_quick_road != nullptr) {
+      if (!add_quick_lines(*current_quick_road, reader, line_count)) return out_of_memory();
+      if (graph_output.failed()) return 1;
+    }
     std::string_view line;
     const int got = reader.next(line);
     if (got == READ_END) break;
@@ -45,17 +95,9 @@ int run_conversion(int input_fd) {
       std::fprintf(stderr, "Syntax error line %lld\n", line_count);
       return 1;
     }
-
-    if (!depth_stack_set(entry.number, entry.depth)) return out_of_memory();
-    if (entry.kind == ENTRY_DEFINED) {
-      if (!register_defined(entry.number)) return out_of_memory();
-      write_node(entry.name, entry.number, entry.signature, entry.file, entry.line);
-    } else if (entry.kind == ENTRY_EXTERNAL) {
-      const std::string_view none(kNoText, 0);
-      write_node(entry.name, entry.number, none, none, 0);
-    }
-    const int32_t caller = depth_stack_parent();
-    if (caller != -1) write_edge(caller, entry.number);
+    if (!add_entry(entry.kind, entry.number, entry.depth, entry.name, entry.signature, entry.file,
+                   entry.line))
+      return out_of_memory();
     // Nobody reads the rest of a graph that cannot be written.
     if (graph_output.failed()) return 1;
   }

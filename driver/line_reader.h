@@ -34,6 +34,18 @@ class line_reader {
   }
   int error() const { return error_; }
 
+  // The bytes read and not yet handed out, so that whole lines can be taken
+  // from their start without next(); kLineSlack readable bytes follow them.
+  void unread(const char*& p, size_t& n) const {
+    p = buffer_ + begin_;
+    n = end_ - begin_;
+  }
+  // Takes bytes from the start of unread(): whole lines, newlines included.
+  void consume(size_t bytes) {
+    begin_ += bytes;
+    if (scanned_ < begin_) scanned_ = begin_;
+  }
+
  private:
   int next_slowly(std::string_view& line);
   std::string_view text(size_t begin, size_t end) const;

@@ -10,6 +10,7 @@
 #include "driver/driver.h"
 #include "driver/output.h"
 #include "listing/listing.h"
+#include "listing/quick.h"
 #include "tests/graph_shape.h"
 
 #ifndef FUZZ_LANGUAGE
@@ -36,13 +37,24 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     return 0;
   }
 
-  reset_driver_state();
-  input_format = layout;
-  invisible_class = invisible;
-  std::string out;
-  graph_output.reset(-1, &out);
-  const int status = run_conversion(fd);
-  graph_output.flush();
+  // Once with the quick road, once with the general reading alone: the
+  // graphs must be the same.
+  auto convert = [&](std::string& out) {
+    reset_driver_state();
+    input_format = layout;
+    invisible_class = invisible;
+    graph_output.reset(-1, &out);
+    lseek(fd, 0, SEEK_SET);
+    const int status = run_conversion(fd);
+    graph_output.flush();
+    return status;
+  };
+  std::string out, general;
+  const int status = convert(out);
+  use_quick_road(QUICK_NONE);
+  const int general_status = convert(general);
+  use_quick_road(best_quick_road());
+  if (status != general_status || out != general) fail("quick road", out);
 
   if (status != 0 && status != 1) fail("status", std::to_string(status));
   const std::string shape = check_graph_shape(FUZZ_LANGUAGE, invisible, out, status == 0);

@@ -372,7 +372,8 @@ int parse_listing_line(std::string_view text, listing_entry& entry) {
 
 int parse_padded_line(std::string_view text, listing_entry& entry) {
   // The first line decides the layout by the general reading.
-  if (input_format != FORMAT_AUTO && text.size() <= line_masks::kMaxLine &&
+  if (input_format != FORMAT_AUTO && current_quick_road != nullptr &&
+      text.size() <= line_masks::kMaxLine &&
       (input_format == FORMAT_FREE ? current_quick_road->free(text, entry)
                                    : current_quick_road->sun(text, entry)))
     return PARSE_OK;

@@ -44,7 +44,7 @@ int parse_sun_line(std::string_view text, listing_entry& entry);
 int parse_free_line(std::string_view text, listing_entry& entry);
 // Bytes past the end of a line that parse_padded_line may read, and that
 // the line reader keeps readable.
-constexpr size_t kLineSlack = 64;
+constexpr size_t kLineSlack = 128;
 // parse_listing_line for a text that kLineSlack readable bytes follow (what
 // they hold does not matter): short lines of the shapes cflow writes take a
 // quicker road that gives the same entries.

@@ -40,6 +40,10 @@ int best_quick_road() {
 }
 
 bool use_quick_road(int level) {
+  if (level == QUICK_NONE) {
+    current_quick_road = nullptr;
+    return true;
+  }
   const quick_road* r = quick_road_of(level);
   if (r == nullptr) return false;
   current_quick_road = r;

@@ -22,6 +22,17 @@ struct line_masks {
   uint64_t space[2];    // the C library's white space
   uint64_t rare[2];     // TAB, '"' and '\\': what the quick road leaves alone
   uint64_t mark[3][2];  // each of the three characters asked for
+  uint64_t end[2];      // newline and NUL: where the text of a line ends
+};
+
+// A line of a block as the quick road read it: where it is, and its entry
+// with the text fields as places in the line.
+struct quick_entry {
+  uint32_t start;  // of the line, from the block's start
+  uint8_t length;  // without the newline
+  uint8_t kind;
+  uint8_t name, name_size, signature, signature_size, file, file_size;
+  int32_t number, depth, line;
 };
 
 // Each takes a line of at most line_masks::kMaxLine bytes that kLineSlack
@@ -32,10 +43,17 @@ struct quick_road {
   // true: entry holds what the general reading would give.
   bool (*sun)(std::string_view text, listing_entry& entry);
   bool (*free)(std::string_view text, listing_entry& entry);
+  // The lines at the start of p[0, n), as many as come one after another in
+  // the common shapes, each ended by a newline, up to max: their number. The
+  // rest, from the first other line on, is for the general reading.
+  // kLineSlack readable bytes follow p + n.
+  size_t (*sun_block)(const char* p, size_t n, quick_entry* out, size_t max);
+  size_t (*free_block)(const char* p, size_t n, quick_entry* out, size_t max);
 };
 
 // The instruction sets, from the plainest up.
-enum : int { QUICK_SCALAR = 0, QUICK_SSE2 = 1, QUICK_AVX2 = 2, QUICK_AVX512 = 3 };
+// QUICK_NONE: no quick road at all, every line the general way.
+enum : int { QUICK_NONE = -1, QUICK_SCALAR = 0, QUICK_SSE2 = 1, QUICK_AVX2 = 2, QUICK_AVX512 = 3 };
 
 // The road built for level, or null when this build or processor lacks it.
 const quick_road* quick_road_of(int level);
@@ -45,7 +63,7 @@ int best_quick_road();
 // none. Tests go through every level, then back to best_quick_road().
 bool use_quick_road(int level);
 
-// The road in use.
+// The road in use, or null for none.
 extern const quick_road* current_quick_road;
 
 #endif  // TANGLET_LISTING_QUICK_H_

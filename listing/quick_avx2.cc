@@ -12,7 +12,8 @@ namespace {
 inline void classify(const char* p, size_t n, const char marks[3], line_masks& out) {
   const __m256i blank = _mm256_set1_epi8(' '), below_tab = _mm256_set1_epi8('\t' - 1),
                 above_cr = _mm256_set1_epi8('\r' + 1), tab = _mm256_set1_epi8('\t'),
-                quote = _mm256_set1_epi8('"'), backslash = _mm256_set1_epi8('\\');
+                quote = _mm256_set1_epi8('"'), backslash = _mm256_set1_epi8('\\'),
+                newline = _mm256_set1_epi8('\n'), nul = _mm256_setzero_si256();
   const __m256i m0 = _mm256_set1_epi8(marks[0]), m1 = _mm256_set1_epi8(marks[1]),
                 m2 = _mm256_set1_epi8(marks[2]);
   line_masks m = {};
@@ -34,6 +35,7 @@ inline void classify(const char* p, size_t n, const char marks[3], line_masks& o
     m.mark[0][w] |= bits(_mm256_cmpeq_epi8(v, m0));
     m.mark[1][w] |= bits(_mm256_cmpeq_epi8(v, m1));
     m.mark[2][w] |= bits(_mm256_cmpeq_epi8(v, m2));
+    m.end[w] |= bits(_mm256_or_si256(_mm256_cmpeq_epi8(v, newline), _mm256_cmpeq_epi8(v, nul)));
   }
   uint64_t valid[2];
   line_valid(n, valid);
@@ -41,6 +43,7 @@ inline void classify(const char* p, size_t n, const char marks[3], line_masks& o
     out.space[w] = m.space[w] & valid[w];
     out.rare[w] = m.rare[w] & valid[w];
     for (int k = 0; k < 3; ++k) out.mark[k][w] = m.mark[k][w] & valid[w];
+    out.end[w] = m.end[w] & valid[w];
   }
 }
 

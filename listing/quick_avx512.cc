@@ -13,7 +13,7 @@ namespace {
 inline void classify(const char* p, size_t n, const char marks[3], line_masks& m) {
   const __m512i blank = _mm512_set1_epi8(' '), tab = _mm512_set1_epi8('\t'),
                 controls = _mm512_set1_epi8('\r' - '\t'), quote = _mm512_set1_epi8('"'),
-                backslash = _mm512_set1_epi8('\\');
+                backslash = _mm512_set1_epi8('\\'), newline = _mm512_set1_epi8('\n');
   const __m512i m0 = _mm512_set1_epi8(marks[0]), m1 = _mm512_set1_epi8(marks[1]),
                 m2 = _mm512_set1_epi8(marks[2]);
   uint64_t valid[2];
@@ -32,6 +32,7 @@ inline void classify(const char* p, size_t n, const char marks[3], line_masks& m
     m.mark[0][w] = _mm512_cmpeq_epi8_mask(v, m0) & valid[w];
     m.mark[1][w] = _mm512_cmpeq_epi8_mask(v, m1) & valid[w];
     m.mark[2][w] = _mm512_cmpeq_epi8_mask(v, m2) & valid[w];
+    m.end[w] = (_mm512_cmpeq_epi8_mask(v, newline) | _mm512_testn_epi8_mask(v, v)) & valid[w];
   }
 }
 

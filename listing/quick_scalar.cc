@@ -14,6 +14,7 @@ inline void classify(const char* p, size_t n, const char marks[3], line_masks& m
     const size_t w = i / 64;
     if (c == ' ' || (c >= '\t' && c <= '\r')) m.space[w] |= bit;
     if (c == '\t' || c == '"' || c == '\\') m.rare[w] |= bit;
+    if (c == '\n' || c == '\0') m.end[w] |= bit;
     for (int k = 0; k < 3; ++k) {
       if (c == marks[k]) m.mark[k][w] |= bit;
     }

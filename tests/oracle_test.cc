@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include "listing/quick.h"
+#include "tests/convert.h"
 #include "tests/listing_generator.h"
 
 namespace {
@@ -77,6 +79,50 @@ TEST(Oracle, AgreesAcrossWordBoundaries) {
         }
       }
     }
+  }
+}
+
+// Whole conversions: with every quick road the processor has, the graph and
+// the status are those of the general reading alone. The listings cross the
+// reader's blocks several times and hold the lines where the quick roads
+// hand over: around 128 bytes, NUL bytes, TABs and quotes after the name,
+// carriage returns, a syntax error, a last line without its newline.
+TEST(Oracle, QuickRoadsConvertAsTheGeneralReadingDoes) {
+  listing_generator generate(99);
+  for (int round = 0; round < 8; ++round) {
+    const int layout = round % 2 ? FORMAT_FREE : FORMAT_SUN;
+    std::string listing;
+    size_t lines = 0;
+    while (listing.size() < 700000) {
+      std::string line = generate.valid_line(layout);
+      switch (generate.below(40)) {
+        case 0:
+          line += std::string(120 + generate.below(16) - std::min<size_t>(line.size(), 120), ' ');
+          break;
+        case 1:
+          // The text ends before; what follows would change the entry.
+          line += std::string(1, '\0') + (layout == FORMAT_SUN ? ", <y 1>" : " ... {5}");
+          break;
+        case 2:
+          line += generate.below(2) ? "\t\"" : "\r";
+          break;
+      }
+      // Late rounds end early, after a few blocks, with a syntax error.
+      if (round >= 6 && ++lines == 9000) line = "9000\tnot a line";
+      listing += line + "\n";
+    }
+    if (round % 4 == 3) listing.pop_back();
+    ASSERT_TRUE(use_quick_road(QUICK_NONE));
+    const conversion want = convert(listing);
+    ASSERT_EQ(want.status, round < 6 ? 0 : 1) << "round " << round << ": " << want.err;
+    for (int level = QUICK_SCALAR; level <= QUICK_AVX512; ++level) {
+      if (!use_quick_road(level)) continue;
+      const conversion got = convert(listing);
+      EXPECT_EQ(got.status, want.status) << "round " << round << ", level " << level;
+      EXPECT_TRUE(got.out == want.out) << "round " << round << ", level " << level;
+      EXPECT_EQ(got.err, want.err) << "round " << round << ", level " << level;
+    }
+    use_quick_road(best_quick_road());
   }
 }
 

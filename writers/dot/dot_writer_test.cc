@@ -85,11 +85,11 @@ TEST(DotWriterEnd, ASyntaxErrorLeavesTheGraphOpen) {
 
 namespace {
 
-// Fields are copied sixteen bytes at a time and searched as they go: a quote
+// Fields are copied and searched in pieces of 16 and 32 bytes: a quote
 // or backslash is escaped wherever it stands, and what follows a field never
 // counts.
 TEST(DotWriterEnd, EscapesWhereverTheQuoteStands) {
-  for (size_t length = 1; length <= 40; ++length) {
+  for (size_t length = 1; length <= 70; ++length) {
     for (size_t at = 0; at <= length; ++at) {
       std::string name(length, 'n');
       if (at < length) name[at] = at % 2 ? '"' : '\\';
