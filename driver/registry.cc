@@ -82,8 +82,10 @@ bool register_defined(int32_t number) {
 bool is_defined(int32_t number) {
   if (!ascending) return index_slots[find_slot(number)] != kEmpty;
   if (defined_count == 0) return false;
-  // Most calls go to the function defined last.
-  if (defined_numbers[defined_count - 1] == number) return true;
+  // Most calls go to the function defined last, or to a line not defined
+  // at all, which comes after it.
+  const int last = compare_numbers(number, defined_numbers[defined_count - 1]);
+  if (last >= 0) return last == 0;
   size_t low = 0, high = defined_count;
   while (low < high) {
     const size_t mid = low + (high - low) / 2;
