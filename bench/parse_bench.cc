@@ -7,6 +7,7 @@
 #include "driver/driver.h"
 #include "driver/output.h"
 #include "listing/listing.h"
+#include "listing/quick.h"
 
 namespace {
 
@@ -32,6 +33,22 @@ void BM_Parse(benchmark::State& state) {
   state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * line.size()));
 }
 BENCHMARK(BM_Parse)->DenseRange(0, 5)->ArgName("line");
+
+// The quick road that the lines of a conversion take, on the same lines.
+void BM_Quick(benchmark::State& state) {
+  const std::string text = kLines[state.range(0)];
+  const std::string padded = text + std::string(kLineSlack, ' ');
+  const std::string_view line(padded.data(), text.size());
+  const int layout = state.range(0) < 3 ? FORMAT_SUN : FORMAT_FREE;
+  const quick_road& road = *current_quick_road;
+  listing_entry e;
+  for (auto _ : state) {
+    bool ok = layout == FORMAT_SUN ? road.sun(line, e) : road.free(line, e);
+    benchmark::DoNotOptimize(ok);
+    benchmark::DoNotOptimize(e);
+  }
+}
+BENCHMARK(BM_Quick)->DenseRange(0, 5)->ArgName("line");
 
 void BM_DotNode(benchmark::State& state) {
   std::string sink;

@@ -41,8 +41,10 @@ inline char* format_int(char* p, int32_t value) {
   return format_wide_int(p, value);
 }
 
-// The digits of recently written numbers. Edges name the nodes written just
-// before them, so most numbers are written several times in a row.
+// The digits of numbers written before, kept by the number itself: edges
+// name the nodes written just before them, and source files are seldom
+// longer than a few thousand lines.
+template <uint32_t kSlots>
 class number_cache {
  public:
   number_cache() {
@@ -68,7 +70,6 @@ class number_cache {
   }
 
  private:
-  static constexpr uint32_t kSlots = 1024;
   struct slot {
     char text[11];  // first, so that a slot copied whole leaves its digits
     uint8_t size;
@@ -95,7 +96,10 @@ struct raw_writer {
   }
   void put(char c) { *p++ = c; }
   void put_int(int32_t value) { p = format_int(p, value); }
-  void put_int(int32_t value, number_cache& cache) { p = cache.format(p, value); }
+  template <class Cache>
+  void put_int(int32_t value, Cache& cache) {
+    p = cache.format(p, value);
+  }
   // Escaped: at most twice the field. kLineSlack readable bytes follow s, as
   // they follow every text field that the writers are given.
   void put_escaped(std::string_view s) {
@@ -153,7 +157,10 @@ class out_buffer {
     buffer_[used_++] = c;
   }
   void put_int(int32_t value);
-  void put_int(int32_t value, number_cache&) { put_int(value); }
+  template <class Cache>
+  void put_int(int32_t value, Cache&) {
+    put_int(value);
+  }
   // A text field inside double quotes, escaped.
   void put_escaped(std::string_view s);
 

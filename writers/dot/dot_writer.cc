@@ -7,7 +7,8 @@
 
 namespace {
 
-number_cache identifiers;
+number_cache<1024> identifiers;
+number_cache<4096> line_numbers;
 
 // A dot identifier may not hold a minus sign unless it is quoted.
 template <class Out>
@@ -90,7 +91,7 @@ void write_node(std::string_view name, int32_t number, std::string_view signatur
     out.put("\\n");
     out.put_escaped(file);
     out.put(':');
-    out.put_int(line);
+    out.put_int(line, line_numbers);
     out.put("\" ]\n");
   });
 }

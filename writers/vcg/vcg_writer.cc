@@ -4,7 +4,8 @@
 #include "driver/output.h"
 
 namespace {
-number_cache titles;
+number_cache<1024> titles;
+number_cache<4096> line_numbers;
 }  // namespace
 
 void write_graph_header() {
@@ -36,7 +37,7 @@ void write_node(std::string_view name, int32_t number, std::string_view signatur
     out.put("\" info3: \"");
     out.put_escaped(file);
     out.put(':');
-    out.put_int(line);
+    out.put_int(line, line_numbers);
     out.put("\" }\n");
   });
 }
