@@ -25,6 +25,12 @@ struct line_masks {
   uint64_t end[2];      // newline and NUL: where the text of a line ends
 };
 
+// The same classes for 64 bytes, whatever they hold: the word that
+// classifiers make.
+struct word_masks {
+  uint64_t space, rare, mark[3], end;
+};
+
 // A line of a block as the quick road read it: where it is, and its entry
 // with the text fields as places in the line.
 struct quick_entry {

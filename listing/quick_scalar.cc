@@ -6,17 +6,16 @@
 
 namespace {
 
-inline void classify(const char* p, size_t n, const char marks[3], line_masks& m) {
-  m = {};
-  for (size_t i = 0; i < n; ++i) {
+inline void classify_word(const char* p, const char marks[3], word_masks& w) {
+  w = {};
+  for (size_t i = 0; i < 64; ++i) {
     const char c = p[i];
-    const uint64_t bit = uint64_t{1} << (i % 64);
-    const size_t w = i / 64;
-    if (c == ' ' || (c >= '\t' && c <= '\r')) m.space[w] |= bit;
-    if (c == '\t' || c == '"' || c == '\\') m.rare[w] |= bit;
-    if (c == '\n' || c == '\0') m.end[w] |= bit;
+    const uint64_t bit = uint64_t{1} << i;
+    if (c == ' ' || (c >= '\t' && c <= '\r')) w.space |= bit;
+    if (c == '\t' || c == '"' || c == '\\') w.rare |= bit;
+    if (c == '\n' || c == '\0') w.end |= bit;
     for (int k = 0; k < 3; ++k) {
-      if (c == marks[k]) m.mark[k][w] |= bit;
+      if (c == marks[k]) w.mark[k] |= bit;
     }
   }
 }
