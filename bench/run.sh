@@ -21,29 +21,44 @@ cmp <("$build/tanglet-dot" < "$dir/sun.cflow") <("$b/sscanf-dot" < "$dir/sun.cfl
 printf '%s, %s, %s runs each, medians\n' "$(nproc) cores" \
   "$(sed -n 's/^model name\s*: //p' /proc/cpuinfo | head -1)" "$runs"
 printf '%-24s %10s %9s %9s %10s %9s\n' "what" "input MB" "ms" "MB/s" "Mlines/s" "RSS KiB"
-declare -A ms
-row() {  # NAME INPUT COMMAND...
-  local name=$1 input=$2
+# The rows are timed in turns, one run of each per round, so that the
+# machine's drift touches them all alike and the ratios stay fair.
+names=() inputs=() commands=()
+add() {  # NAME INPUT COMMAND...
+  names+=("$1")
+  inputs+=("$2")
   shift 2
-  local bytes count result
-  bytes=$(stat -c %s "$input")
-  count=$(wc -l < "$input")
-  result=$("$b/timeit" "$runs" "$input" /dev/null "$@")
-  read -r median _ _ rss <<< "$result"
-  ms[$name]=$(awk -v s="$median" 'BEGIN { printf "%.1f", s * 1000 }')
-  awk -v n="$name" -v b="$bytes" -v c="$count" -v s="$median" -v r="$rss" 'BEGIN {
-    printf "%-24s %10.1f %9.1f %9.0f %10.2f %9d\n", n, b / 1e6, s * 1000, b / 1e6 / s, c / 1e6 / s, r }'
+  commands+=("$(printf '%q ' "$@")")
 }
 out_bytes() { "$@" | wc -c; }
 
-row "tanglet-dot sun" "$dir/sun.cflow" "$build/tanglet-dot"
-row "tanglet sun" "$dir/sun.cflow" "$build/tanglet"
-row "io floor (dot output)" "$dir/sun.cflow" "$b/io-floor" "$(out_bytes "$build/tanglet-dot" < "$dir/sun.cflow")"
-row "io floor (vcg output)" "$dir/sun.cflow" "$b/io-floor" "$(out_bytes "$build/tanglet" < "$dir/sun.cflow")"
-row "stdio + sscanf, dot" "$dir/sun.cflow" "$b/sscanf-dot"
-row "tanglet-dot free" "$dir/free.cflow" "$build/tanglet-dot"
-row "tanglet-dot sun x4" "$dir/sun4.cflow" "$build/tanglet-dot"
-row "tanglet sun x4" "$dir/sun4.cflow" "$build/tanglet"
+add "tanglet-dot sun" "$dir/sun.cflow" "$build/tanglet-dot"
+add "tanglet sun" "$dir/sun.cflow" "$build/tanglet"
+add "io floor (dot output)" "$dir/sun.cflow" "$b/io-floor" "$(out_bytes "$build/tanglet-dot" < "$dir/sun.cflow")"
+add "io floor (vcg output)" "$dir/sun.cflow" "$b/io-floor" "$(out_bytes "$build/tanglet" < "$dir/sun.cflow")"
+add "stdio + sscanf, dot" "$dir/sun.cflow" "$b/sscanf-dot"
+add "tanglet-dot free" "$dir/free.cflow" "$build/tanglet-dot"
+add "tanglet-dot sun x4" "$dir/sun4.cflow" "$build/tanglet-dot"
+add "tanglet sun x4" "$dir/sun4.cflow" "$build/tanglet"
+
+for ((round = 0; round < runs; round++)); do
+  for i in "${!names[@]}"; do
+    eval "\"\$b/timeit\" 1 \"\${inputs[i]}\" /dev/null ${commands[i]}" >> "$dir/times.$i"
+  done
+done
+
+declare -A ms
+for i in "${!names[@]}"; do
+  name=${names[i]} input=${inputs[i]}
+  bytes=$(stat -c %s "$input")
+  count=$(wc -l < "$input")
+  # The median of the runs' seconds, the largest peak memory.
+  read -r median rss < <(sort -n "$dir/times.$i" | awk '{ s[NR] = $1; if ($4 > r) r = $4 }
+    END { print s[int((NR + 1) / 2)], r }')
+  ms[$name]=$(awk -v s="$median" 'BEGIN { printf "%.1f", s * 1000 }')
+  awk -v n="$name" -v b="$bytes" -v c="$count" -v s="$median" -v r="$rss" 'BEGIN {
+    printf "%-24s %10.1f %9.1f %9.0f %10.2f %9d\n", n, b / 1e6, s * 1000, b / 1e6 / s, c / 1e6 / s, r }'
+done
 
 ratio() { awk -v a="$1" -v b="$2" 'BEGIN { printf "%.2f", a / b }'; }
 sun_mb=$(stat -c %s "$dir/sun.cflow")
