@@ -169,7 +169,7 @@ TEST(Output, FormatsEveryWidthOfNumber) {
 
 // Numbers that share a slot, again and in turns, and slots never written.
 TEST(Output, CachedNumbersKeepTheirDigits) {
-  number_cache<1024> cache;
+  number_cache cache;
   const int32_t values[] = {5,    1029, 5,     5,    1029, -1,      -1, 1023, INT32_MIN,
                             1023, 2047, 20000, 3072, 0,    1 << 30, 0,  -1024};
   for (const int32_t v : values) {

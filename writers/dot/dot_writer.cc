@@ -7,8 +7,7 @@
 
 namespace {
 
-number_cache<1024> identifiers;
-number_cache<4096> line_numbers;
+number_cache identifiers;
 
 // A dot identifier may not hold a minus sign unless it is quoted.
 template <class Out>
@@ -91,7 +90,7 @@ void write_node(std::string_view name, int32_t number, std::string_view signatur
     out.put("\\n");
     out.put_escaped(file);
     out.put(':');
-    out.put_int(line, line_numbers);
+    out.put_int(line);
     out.put("\" ]\n");
   });
 }

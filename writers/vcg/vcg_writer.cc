@@ -4,8 +4,7 @@
 #include "driver/output.h"
 
 namespace {
-number_cache<1024> titles;
-number_cache<4096> line_numbers;
+number_cache titles;
 }  // namespace
 
 void write_graph_header() {
@@ -37,7 +36,7 @@ void write_node(std::string_view name, int32_t number, std::string_view signatur
     out.put("\" info3: \"");
     out.put_escaped(file);
     out.put(':');
-    out.put_int(line, line_numbers);
+    out.put_int(line);
     out.put("\" }\n");
   });
 }
