@@ -64,11 +64,14 @@ class number_cache {
           static_cast<uint8_t>(format_int(slots_[i].text, slots_[i].value) - slots_[i].text);
     }
   }
-  // As format_int, writing up to 16 bytes whatever the end.
+  // As format_int.
   char* format(char* p, int32_t value) {
     slot& s = slots_[static_cast<uint32_t>(value) % kSlots];
     if (s.value == value) {
-      std::memcpy(p, &s, sizeof s);
+      // Eight bytes, as they were stored: a slot written just before is then
+      // forwarded from the store instead of waiting for it.
+      std::memcpy(p, s.text, 8);
+      if (s.size > 8) std::memcpy(p + 8, s.text + 8, 3);
       return p + s.size;
     }
     // The digits go to both places from a register: read back from the
@@ -92,7 +95,7 @@ class number_cache {
  private:
   static constexpr uint32_t kSlots = 1024;
   struct slot {
-    char text[11];  // first, so that a slot copied whole leaves its digits
+    char text[11];
     uint8_t size;
     int32_t value;
   };
