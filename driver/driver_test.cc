@@ -77,6 +77,10 @@ TEST(Registry, AnswersExactlyForAnyOrderOfNumbers) {
     }
     EXPECT_EQ(is_defined(INT32_MAX), false) << o.name;
   }
+  // Many ascending numbers with gaps, so that the search takes many steps.
+  reset_driver_state();
+  for (int32_t n = 2; n <= 10000; n += 2) ASSERT_TRUE(register_defined(n));
+  for (int32_t n = -1; n <= 10001; ++n) ASSERT_EQ(is_defined(n), n > 0 && n % 2 == 0) << n;
   // Many numbers after the order broke, so that the hash set grows a few times.
   reset_driver_state();
   for (int32_t n = 10000; n > 0; n -= 2) ASSERT_TRUE(register_defined(n));

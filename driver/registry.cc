@@ -86,18 +86,19 @@ bool is_defined(int32_t number) {
   // at all, which comes after it.
   const int last = compare_numbers(number, defined_numbers[defined_count - 1]);
   if (last >= 0) return last == 0;
-  size_t low = 0, high = defined_count;
-  while (low < high) {
-    const size_t mid = low + (high - low) / 2;
-    const int c = compare_numbers(defined_numbers[mid], number);
-    if (c == 0) return true;
-    if (c < 0) {
-      low = mid + 1;
-    } else {
-      high = mid;
-    }
+  // A binary search without branches, that fetches both halves' middles one
+  // step ahead: a large registry is mostly not in the cache, and the steps
+  // then wait for memory together rather than one after the other.
+  const int32_t* base = defined_numbers;
+  size_t n = defined_count;
+  while (n > 1) {
+    const size_t half = n / 2;
+    __builtin_prefetch(base + half / 2);
+    __builtin_prefetch(base + half + half / 2);
+    base = compare_numbers(base[half], number) <= 0 ? base + half : base;
+    n -= half;
   }
-  return false;
+  return compare_numbers(*base, number) == 0;
 }
 
 void reset_registry() {
