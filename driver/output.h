@@ -9,7 +9,6 @@
 #include <string_view>
 
 #include "listing/bytes.h"
-#include "listing/listing.h"
 
 #if defined(__SSE2__)
 #include <emmintrin.h>

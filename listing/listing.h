@@ -49,10 +49,6 @@ constexpr size_t kLineSlack = 128;
 // they hold does not matter): short lines of the shapes cflow writes take a
 // quicker road that gives the same entries.
 int parse_padded_line(std::string_view text, listing_entry& entry);
-// The same reading by the plain road that lines of any length take; short
-// lines take a faster one in the two above. Tests hold the two together.
-int parse_line_any_length(int layout, std::string_view text, listing_entry& entry);
-
 // Wide enough for any line that fits in memory.
 int64_t count_char(std::string_view text, char c);
 

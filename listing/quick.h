@@ -16,19 +16,16 @@
 
 #include "listing/listing.h"
 
-// Bit i of word i / 64 stands for byte i; bytes from n on are in no class.
-struct line_masks {
-  static constexpr size_t kMaxLine = 128;
-  uint64_t space[2];    // the C library's white space
-  uint64_t rare[2];     // TAB, '"' and '\\': what the quick road leaves alone
-  uint64_t mark[3][2];  // each of the three characters asked for
-  uint64_t end[2];      // newline and NUL: where the text of a line ends
-};
+// The longest line, without its newline, that the quick road reads.
+constexpr size_t kQuickMaxLine = 128;
 
-// The same classes for 64 bytes, whatever they hold: the word that
-// classifiers make.
+// The classes of 64 bytes, a bit a byte (bit i for byte i), whatever they
+// hold: the word that classifiers make.
 struct word_masks {
-  uint64_t space, rare, mark[3], end;
+  uint64_t space;    // the C library's white space
+  uint64_t rare;     // TAB, '"' and '\\': what the quick road leaves alone
+  uint64_t mark[3];  // each of the three characters asked for
+  uint64_t end;      // newline and NUL: where the text of a line ends
 };
 
 // A line of a block as the quick road read it: where it is, and its entry
@@ -41,12 +38,11 @@ struct quick_entry {
   int32_t number, depth, line;
 };
 
-// Each takes a line of at most line_masks::kMaxLine bytes that kLineSlack
-// readable bytes follow.
 struct quick_road {
-  // Sorts the bytes into masks; marks are the three characters asked for.
-  void (*classify)(const char* p, size_t n, const char marks[3], line_masks& m);
-  // true: entry holds what the general reading would give.
+  // Sorts p[0, 64) into masks; marks are the three characters asked for.
+  void (*classify)(const char* p, const char marks[3], word_masks& w);
+  // For a text of at most kQuickMaxLine bytes that kLineSlack readable
+  // bytes follow. true: entry holds what the general reading would give.
   bool (*sun)(std::string_view text, listing_entry& entry);
   bool (*free)(std::string_view text, listing_entry& entry);
   // The lines at the start of p[0, n), as many as come one after another in

@@ -113,12 +113,11 @@ std::string compare_with_oracle(int layout, const std::string& text) {
       }
     }
   };
-  // Every road of the reader: the one short lines take, the plain one for
-  // any length, and the quick one under each classifier.
+  // Every road of the reader: the general one, and the quick one under
+  // each classifier.
   listing_entry got;
   compare("", layout == FORMAT_SUN ? parse_sun_line(c_text, got) : parse_free_line(c_text, got),
           got);
-  compare("plain ", parse_line_any_length(layout, c_text, got), got);
   const int saved_format = input_format;
   for (int level = QUICK_SCALAR; level <= QUICK_AVX512; ++level) {
     if (!use_quick_road(level)) continue;
@@ -126,7 +125,7 @@ std::string compare_with_oracle(int layout, const std::string& text) {
       const std::string buffer = c_text + std::string(kLineSlack, fill);
       const std::string_view line(buffer.data(), c_text.size());
       const std::string road = std::string(kLevelNames[level]) + " " + fill + " ";
-      if (line.size() <= line_masks::kMaxLine) {
+      if (line.size() <= kQuickMaxLine) {
         // Where it answers, it answers right.
         const bool quick = layout == FORMAT_SUN ? current_quick_road->sun(line, got)
                                                 : current_quick_road->free(line, got);

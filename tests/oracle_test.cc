@@ -58,9 +58,9 @@ TEST(Oracle, AgreesOnTrickyLines) {
   }
 }
 
-// The fast road classifies 64 bytes to a word, for lines of up to 256 bytes:
-// every mark of the grammar lands on and around each word boundary and the
-// switch to the plain road.
+// The quick road classifies 64 bytes to a word, for lines of up to 128
+// bytes: every mark of the grammar lands on and around each word boundary
+// and the switch to the general reading.
 TEST(Oracle, AgreesAcrossWordBoundaries) {
   const char* const shapes[] = {
       "1\t%: <>",        "1\tf: %<>",       "1\tf: x%, <a.c 1>",  "1\tf: x,%<a.c 1>",
