@@ -2,7 +2,7 @@
 # Times tanglet and tanglet-dot on generated listings against an I/O floor
 # and against the plain stdio + sscanf design, on one set of inputs.
 #
-#   bench/run.sh [BUILD]    (RUNS=7 LINES=1000000 by default)
+#   bench/run.sh [BUILD]    (RUNS=7 LINES=1000000 BENCH_CPU=last by default)
 # BUILD is a Release build with -DTANGLET_BENCH=ON.
 set -euo pipefail
 build=$(cd "${1:-build}" && pwd)
@@ -18,9 +18,16 @@ trap 'rm -rf "$dir"' EXIT
 # The baseline must do the same work: the same graph, byte for byte.
 cmp <("$build/tanglet-dot" < "$dir/sun.cflow") <("$b/sscanf-dot" < "$dir/sun.cflow")
 
-printf '%s, %s, %s runs each, medians\n' "$(nproc) cores" \
-  "$(sed -n 's/^model name\s*: //p' /proc/cpuinfo | head -1)" "$runs"
-printf '%-24s %10s %9s %9s %10s %9s\n' "what" "input MB" "ms" "MB/s" "Mlines/s" "RSS KiB"
+# Every run on one processor: on a shared machine the processors may run at
+# different speeds at the same time, and a run that moves times both.
+cpu=${BENCH_CPU:-$(($(nproc) - 1))}
+pin="" where="any processor"
+if command -v taskset > /dev/null; then pin="taskset -c $cpu" where="processor $cpu"; fi
+
+printf '%s, %s, %s runs each on %s, medians\n' "$(nproc) cores" \
+  "$(sed -n 's/^model name\s*: //p' /proc/cpuinfo | head -1)" "$runs" "$where"
+printf '%-24s %9s %8s %8s %8s %8s %9s %8s %7s\n' "what" "input MB" "ms" "fastest" "slowest" \
+  "MB/s" "Mlines/s" "RSS KiB" "faults"
 # The rows are timed in turns, one run of each per round, so that the
 # machine's drift touches them all alike and the ratios stay fair.
 names=() inputs=() commands=()
@@ -43,7 +50,7 @@ add "tanglet sun x4" "$dir/sun4.cflow" "$build/tanglet"
 
 for ((round = 0; round < runs; round++)); do
   for i in "${!names[@]}"; do
-    eval "\"\$b/timeit\" 1 \"\${inputs[i]}\" /dev/null ${commands[i]}" >> "$dir/times.$i"
+    eval "$pin \"\$b/timeit\" 1 \"\${inputs[i]}\" /dev/null ${commands[i]}" >> "$dir/times.$i"
   done
 done
 
@@ -52,12 +59,16 @@ for i in "${!names[@]}"; do
   name=${names[i]} input=${inputs[i]}
   bytes=$(stat -c %s "$input")
   count=$(wc -l < "$input")
-  # The median of the runs' seconds, the largest peak memory.
-  read -r median rss < <(sort -n "$dir/times.$i" | awk '{ s[NR] = $1; if ($4 > r) r = $4 }
-    END { print s[int((NR + 1) / 2)], r }')
+  # The median, fastest and slowest of the runs' seconds, the largest peak
+  # memory and page-fault count.
+  read -r median fastest slowest rss faults < <(sort -n "$dir/times.$i" | awk '
+    { s[NR] = $1; if ($4 > r) r = $4; if ($5 > f) f = $5 }
+    END { print s[int((NR + 1) / 2)], s[1], s[NR], r, f }')
   ms[$name]=$(awk -v s="$median" 'BEGIN { printf "%.1f", s * 1000 }')
-  awk -v n="$name" -v b="$bytes" -v c="$count" -v s="$median" -v r="$rss" 'BEGIN {
-    printf "%-24s %10.1f %9.1f %9.0f %10.2f %9d\n", n, b / 1e6, s * 1000, b / 1e6 / s, c / 1e6 / s, r }'
+  awk -v n="$name" -v b="$bytes" -v c="$count" -v s="$median" -v lo="$fastest" -v hi="$slowest" \
+    -v r="$rss" -v f="$faults" 'BEGIN {
+    printf "%-24s %9.1f %8.1f %8.1f %8.1f %8.0f %9.2f %8d %7d\n", n, b / 1e6, s * 1000, lo * 1000,
+      hi * 1000, b / 1e6 / s, c / 1e6 / s, r, f }'
 done
 
 ratio() { awk -v a="$1" -v b="$2" 'BEGIN { printf "%.2f", a / b }'; }

@@ -1,7 +1,7 @@
 // Runs a command several times with standard input and output redirected
 // and prints, on one line: the median, fastest and slowest wall-clock
-// seconds, and the largest peak resident set in KiB (as /usr/bin/time -v
-// reports it).
+// seconds, the largest peak resident set in KiB (as /usr/bin/time -v
+// reports it) and the most page faults of a run.
 //
 //   timeit RUNS INPUT OUTPUT COMMAND [ARG...]
 #include <fcntl.h>
@@ -22,7 +22,7 @@ int main(int argc, char** argv) {
   }
   const int runs = std::atoi(argv[1]);
   std::vector<double> seconds;
-  long max_rss = 0;
+  long max_rss = 0, max_faults = 0;
   for (int r = 0; r < runs; ++r) {
     timespec start, end;
     clock_gettime(CLOCK_MONOTONIC, &start);
@@ -47,9 +47,10 @@ int main(int argc, char** argv) {
     seconds.push_back(static_cast<double>(end.tv_sec - start.tv_sec) +
                       static_cast<double>(end.tv_nsec - start.tv_nsec) * 1e-9);
     max_rss = std::max(max_rss, usage.ru_maxrss);
+    max_faults = std::max(max_faults, usage.ru_minflt + usage.ru_majflt);
   }
   std::sort(seconds.begin(), seconds.end());
-  std::printf("%.6f %.6f %.6f %ld\n", seconds[seconds.size() / 2], seconds.front(), seconds.back(),
-              max_rss);
+  std::printf("%.6f %.6f %.6f %ld %ld\n", seconds[seconds.size() / 2], seconds.front(),
+              seconds.back(), max_rss, max_faults);
   return 0;
 }
