@@ -3,6 +3,10 @@
 #include <cstdio>
 #include <cstring>
 
+#if defined(__GLIBC__)
+#include <malloc.h>
+#endif
+
 #include "driver/command_line.h"
 #include "driver/driver.h"
 #include "driver/output.h"
@@ -11,6 +15,12 @@
 int main(int argc, char** argv) {
   // A reader that went away is a write error like any other, not a signal.
   std::signal(SIGPIPE, SIG_IGN);
+#if defined(M_MMAP_THRESHOLD)
+  // The registry grows 512 numbers at a time. Past the C library's default
+  // threshold each growth of a block of its own is a system call that remaps
+  // it; at the top of the heap the block just grows in place.
+  mallopt(M_MMAP_THRESHOLD, 32 << 20);
+#endif
   input_format = FORMAT_AUTO;
   invisible_class = 0;
 
