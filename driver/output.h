@@ -63,14 +63,13 @@ class number_cache {
           static_cast<uint8_t>(format_int(slots_[i].text, slots_[i].value) - slots_[i].text);
     }
   }
-  // As format_int.
+  // As format_int, but may write 16 bytes whatever the end.
   char* format(char* p, int32_t value) {
     slot& s = slots_[static_cast<uint32_t>(value) % kSlots];
     if (s.value == value) {
-      // Eight bytes, as they were stored: a slot written just before is then
-      // forwarded from the store instead of waiting for it.
-      std::memcpy(p, s.text, 8);
-      if (s.size > 8) std::memcpy(p + 8, s.text + 8, 3);
+      // The whole slot, whatever the length: what follows the digits is
+      // written over next, or lies in the writer's slack.
+      std::memcpy(p, &s, sizeof s);
       return p + s.size;
     }
     // The digits go to both places from a register: read back from the
@@ -110,7 +109,7 @@ inline bool any_needs_escape(std::string_view s) {
 // Writes a line into room already reserved for it, without checks.
 struct raw_writer {
   // Room that the writer may use past the line's end.
-  static constexpr size_t kSlack = 32;
+  static constexpr size_t kSlack = 64;
   char* p;
 
   void put(std::string_view s) {
@@ -125,11 +124,16 @@ struct raw_writer {
   }
   // Escaped: at most twice the field. kLineSlack readable bytes follow s, as
   // they follow every text field that the writers are given.
-  void put_escaped(std::string_view s) {
+  void put_escaped(std::string_view s) { put_escaped_first<32>(s); }
+  // The same for a field that is often longer, as signatures are.
+  void put_escaped_long(std::string_view s) { put_escaped_first<64>(s); }
+
+  // Copied and searched at once, kWhole bytes whatever the length, so that
+  // most fields take no branch; the copy is right unless a quote or a
+  // backslash turns up. kWhole is 32 or 64.
+  template <size_t kWhole>
+  void put_escaped_first(std::string_view s) {
 #if defined(__SSE2__)
-    // Copied and searched at once, 32 bytes whatever the length, so that
-    // most fields take no branch; the copy is right unless a quote or a
-    // backslash turns up.
     const size_t n = s.size();
     const __m128i quote = _mm_set1_epi8('"'), backslash = _mm_set1_epi8('\\');
     auto chunk = [&](size_t i) {
@@ -138,8 +142,14 @@ struct raw_writer {
       return static_cast<uint64_t>(static_cast<uint16_t>(
           _mm_movemask_epi8(_mm_or_si128(_mm_cmpeq_epi8(v, quote), _mm_cmpeq_epi8(v, backslash)))));
     };
-    uint64_t found = (chunk(0) | chunk(16) << 16) & ((uint64_t{1} << (n < 32 ? n : 32)) - 1);
-    for (size_t i = 32; i < n; i += 16) {
+    uint64_t found = chunk(0) | chunk(16) << 16;
+    if constexpr (kWhole == 64) {
+      found |= chunk(32) << 32 | chunk(48) << 48;
+      if (n < 64) found &= (uint64_t{1} << n) - 1;
+    } else {
+      found &= (uint64_t{1} << (n < 32 ? n : 32)) - 1;
+    }
+    for (size_t i = kWhole; i < n; i += 16) {
       uint64_t bits = chunk(i);
       if (n - i < 16) bits &= (uint64_t{1} << (n - i)) - 1;
       found |= bits;
@@ -186,6 +196,7 @@ class out_buffer {
   }
   // A text field inside double quotes, escaped.
   void put_escaped(std::string_view s);
+  void put_escaped_long(std::string_view s) { put_escaped(s); }
 
   // Writes one line with emit(writer), which calls put, put_int and
   // put_escaped. When at most `bound` bytes can come out, the line goes

@@ -85,21 +85,26 @@ TEST(DotWriterEnd, ASyntaxErrorLeavesTheGraphOpen) {
 
 namespace {
 
-// Fields are copied and searched in pieces of 16 and 32 bytes: a quote
+// Fields are copied and searched in pieces of 16, 32 and 64 bytes: a quote
 // or backslash is escaped wherever it stands, and what follows a field never
 // counts.
 TEST(DotWriterEnd, EscapesWhereverTheQuoteStands) {
-  for (size_t length = 1; length <= 70; ++length) {
-    for (size_t at = 0; at <= length; ++at) {
-      std::string name(length, 'n');
-      if (at < length) name[at] = at % 2 ? '"' : '\\';
-      std::string want_name = name;
-      if (at < length) want_name.insert(at, 1, '\\');
-      // The signature's quotes stand three bytes after the name's end.
-      const conversion got = convert("1\t" + name + ": \"\\ x, <a.c 2>\n", FORMAT_SUN);
-      ASSERT_EQ(got.out, std::string(kHeader) + "node_1 [ label=\"" + want_name +
-                             "\\n \\\"\\\\ x\\na.c:2\" ]\n}\n")
-          << name;
+  for (const bool in_signature : {false, true}) {
+    for (size_t length = 1; length <= 90; ++length) {
+      for (size_t at = 0; at <= length; ++at) {
+        std::string field(length, 'n');
+        if (at < length) field[at] = at % 2 ? '"' : '\\';
+        std::string want = field;
+        if (at < length) want.insert(at, 1, '\\');
+        // Quotes stand three bytes after the other field's end.
+        const std::string input = in_signature ? "1\tf: " + field + ", <\"a.c 2>\n"
+                                               : "1\t" + field + ": \"\\ x, <a.c 2>\n";
+        const std::string label =
+            in_signature ? "f\\n " + want + "\\n\\\"a.c:2" : want + "\\n \\\"\\\\ x\\na.c:2";
+        const conversion got = convert(input, FORMAT_SUN);
+        ASSERT_EQ(got.out, std::string(kHeader) + "node_1 [ label=\"" + label + "\" ]\n}\n")
+            << input;
+      }
     }
   }
 }
