@@ -85,8 +85,13 @@ void write_node(std::string_view name, int32_t number, std::string_view signatur
     put_identifier(out, number);
     out.put(" [ label=\"");
     out.put_escaped(name);
+    // A function without a definition, a quarter of most listings.
+    if (file.empty() && signature.empty() && line == 0) {
+      out.put("\\n\\n:0\" ]\n");
+      return;
+    }
     out.put("\\n");
-    out.put_escaped(signature);
+    out.put_escaped_long(signature);
     out.put("\\n");
     out.put_escaped(file);
     out.put(':');

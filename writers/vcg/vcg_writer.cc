@@ -31,8 +31,13 @@ void write_node(std::string_view name, int32_t number, std::string_view signatur
     out.put_escaped(name);
     out.put("\" info1: \"");
     out.put_int(number, titles);
+    // A function without a definition, a quarter of most listings.
+    if (file.empty() && signature.empty() && line == 0) {
+      out.put("\" info2: \"\" info3: \":0\" }\n");
+      return;
+    }
     out.put("\" info2: \"");
-    out.put_escaped(signature);
+    out.put_escaped_long(signature);
     out.put("\" info3: \"");
     out.put_escaped(file);
     out.put(':');
