@@ -6,9 +6,10 @@
 
 out_buffer graph_output;
 
-void out_buffer::reset(int fd, std::string* capture) {
+void out_buffer::reset(int fd, out_sink sink, void* context) {
   fd_ = fd;
-  capture_ = capture;
+  sink_ = sink;
+  context_ = context;
   error_ = 0;
   used_ = 0;
 }
@@ -76,12 +77,12 @@ void out_buffer::put_escaped(std::string_view s) {
   size_t start = 0;
   for (size_t i = 0; i < s.size(); ++i) {
     if (needs_escape(s[i])) {
-      put(s.substr(start, i - start));
+      put(std::string_view(s.data() + start, i - start));
       put('\\');
       start = i;
     }
   }
-  put(s.substr(start));
+  put(std::string_view(s.data() + start, s.size() - start));
 }
 
 bool out_buffer::flush() {
@@ -90,8 +91,8 @@ bool out_buffer::flush() {
     used_ = 0;
     return false;
   }
-  if (capture_ != nullptr) {
-    capture_->append(buffer_, used_);
+  if (sink_ != nullptr) {
+    sink_(context_, buffer_, used_);
     used_ = 0;
     return true;
   }

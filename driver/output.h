@@ -171,10 +171,23 @@ struct raw_writer {
   }
 };
 
+// Where an out_buffer hands its bytes when not to a file descriptor.
+using out_sink = void (*)(void* context, const char* data, size_t size);
+
 class out_buffer {
  public:
-  // Writes to fd, or appends to *capture when capture is set (tests, fuzzers).
-  void reset(int fd, std::string* capture = nullptr);
+  // Writes to fd, or hands the bytes to sink when it is set.
+  void reset(int fd, out_sink sink = nullptr, void* context = nullptr);
+  // Tests and fuzzers: appends to *capture. Inline, so that the programs,
+  // which never call it, need no C++ library at run time.
+  void reset(int fd, std::string* capture) {
+    reset(
+        fd,
+        [](void* to, const char* data, size_t size) {
+          static_cast<std::string*>(to)->append(data, size);
+        },
+        capture);
+  }
 
   void put(std::string_view s) {
     if (s.size() <= sizeof buffer_ - used_) {
@@ -223,7 +236,8 @@ class out_buffer {
   void put_slow(std::string_view s);
 
   int fd_ = 1;
-  std::string* capture_ = nullptr;
+  out_sink sink_ = nullptr;
+  void* context_ = nullptr;
   int error_ = 0;
   size_t used_ = 0;
   char buffer_[1 << 16];

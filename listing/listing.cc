@@ -25,14 +25,18 @@ class text_scanner {
 
   size_t size() const { return s_.size(); }
   char operator[](size_t i) const { return s_[i]; }
-  std::string_view view(size_t begin, size_t end) const { return s_.substr(begin, end - begin); }
+  std::string_view view(size_t begin, size_t end) const {
+    return std::string_view(s_.data() + begin, end - begin);
+  }
 
   size_t skip_space(size_t i) const {
     while (i < s_.size() && bytes::is_space(s_[i])) ++i;
     return i;
   }
   size_t find_space(size_t i) const { return bytes::find_space(s_.data(), i, s_.size()); }
-  int64_t count_tabs(size_t i) const { return count_char(s_.substr(i), '\t'); }
+  int64_t count_tabs(size_t i) const {
+    return i < s_.size() ? count_char(std::string_view(s_.data() + i, s_.size() - i), '\t') : 0;
+  }
   // The sun layout's comma, the free layout's "{": npos when there is none.
   size_t find_mark(char c, size_t i) const { return s_.find(c, i); }
   // Whether "<>" (sun) or "{}" (free) stands at or after i.
@@ -148,7 +152,7 @@ int parse_sun(const text_scanner& t, listing_entry& entry) {
   std::string_view token;
   if (!scan_token(t, i, token)) return 0;
   // The last character is the colon after the name, whatever it really is.
-  entry.name = token.substr(0, token.size() - 1);
+  entry.name = std::string_view(token.data(), token.size() - 1);
   const size_t tail = i;
 
   if (t.contains_pair(tail, "<>")) {

@@ -1,7 +1,5 @@
 // The graph of tanglet-dot, in Graphviz dot. -i and -e leave out the edges
 // that the VCG header would make invisible.
-#include <string>
-
 #include "driver/driver.h"
 #include "driver/output.h"
 
@@ -55,8 +53,8 @@ void put_long_label(out_buffer& out, std::string_view name, std::string_view sig
   label.unit("\\n");
   label.text(file);
   label.unit(":");
-  const std::string digits = std::to_string(line);
-  label.unit(digits);
+  char digits[16];
+  label.unit(std::string_view(digits, static_cast<size_t>(format_int(digits, line) - digits)));
 }
 
 }  // namespace
