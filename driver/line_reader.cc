@@ -21,7 +21,8 @@ std::string_view line_reader::text(size_t begin, size_t end) const {
   std::string_view line(buffer_ + begin, end - begin);
   if (has_nul_) {
     if (const void* nul = std::memchr(line.data(), '\0', line.size()))
-      line = line.substr(0, static_cast<size_t>(static_cast<const char*>(nul) - line.data()));
+      line = std::string_view(line.data(),
+                              static_cast<size_t>(static_cast<const char*>(nul) - line.data()));
   }
   return line;
 }
@@ -59,7 +60,6 @@ int line_reader::next_slowly(std::string_view& line) {
       if (grown == nullptr) return READ_NO_MEMORY;
       buffer_ = static_cast<char*>(grown);
       capacity_ = capacity;
-      std::memset(buffer_ + end_, 0, capacity_ + kLineSlack - end_);
     }
     const ssize_t n = ::read(fd_, buffer_ + end_, capacity_ - end_);
     if (n < 0) {
@@ -70,5 +70,9 @@ int line_reader::next_slowly(std::string_view& line) {
     if (n == 0) at_end_ = true;
     if (n > 0 && !has_nul_) has_nul_ = std::memchr(buffer_ + end_, '\0', static_cast<size_t>(n));
     end_ += static_cast<size_t>(n);
+    // What lies past the data is defined, but only the slack is set: the
+    // rest of a fresh buffer is never touched before a read fills it, so a
+    // small listing costs a page or two instead of the whole buffer.
+    std::memset(buffer_ + end_, 0, kLineSlack);
   }
 }
