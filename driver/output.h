@@ -240,7 +240,7 @@ class out_buffer {
   void* context_ = nullptr;
   int error_ = 0;
   size_t used_ = 0;
-  char buffer_[1 << 16];
+  char buffer_[1 << 18];
 };
 
 // Standard output for the graph.
