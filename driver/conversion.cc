@@ -36,31 +36,35 @@ bool add_entry(int kind, int32_t number, int32_t depth, std::string_view name,
   return true;
 }
 
-// Lines of the common shapes, many at a time, for as long as they come;
-// the first other line is left in the reader. false when memory is
+// What the quick road's entries go to: the count of lines, and whether
+// memory ran out.
+struct quick_lines {
+  long long* line_count;
+  bool out_of_memory;
+};
+
+bool add_quick_entry(void* context, const listing_entry& e) {
+  auto& lines = *static_cast<quick_lines*>(context);
+  if (!add_entry(e.kind, e.number, e.depth, e.name, e.signature, e.file, e.line)) {
+    lines.out_of_memory = true;
+    return false;
+  }
+  ++*lines.line_count;
+  // Nobody reads the rest of a graph that cannot be written.
+  return !graph_output.failed();
+}
+
+// Lines of the common shapes, for as long as they come in what the reader
+// holds; the first other line is left in the reader. false when memory is
 // exhausted.
 bool add_quick_lines(const quick_road& road, line_reader& reader, long long& line_count) {
-  constexpr size_t kBatch = 64;
   const auto block = input_format == FORMAT_FREE ? road.free_block : road.sun_block;
-  for (;;) {
-    const char* p;
-    size_t n;
-    reader.unread(p, n);
-    quick_entry lines[kBatch];
-    const size_t count = block(p, n, lines, kBatch);
-    for (size_t i = 0; i < count; ++i) {
-      const quick_entry& q = lines[i];
-      const char* text = p + q.start;
-      if (!add_entry(q.kind, q.number, q.depth, std::string_view(text + q.name, q.name_size),
-                     std::string_view(text + q.signature, q.signature_size),
-                     std::string_view(text + q.file, q.file_size), q.line))
-        return false;
-    }
-    if (count == 0) return true;
-    line_count += static_cast<long long>(count);
-    reader.consume(lines[count - 1].start + lines[count - 1].length + 1);
-    if (count < kBatch || graph_output.failed()) return true;
-  }
+  const char* p;
+  size_t n;
+  reader.unread(p, n);
+  quick_lines lines{&line_count, false};
+  reader.consume(block(p, n, add_quick_entry, &lines));
+  return !lines.out_of_memory;
 }
 
 }  // namespace

@@ -28,15 +28,9 @@ struct word_masks {
   uint64_t end;      // newline and NUL: where the text of a line ends
 };
 
-// A line of a block as the quick road read it: where it is, and its entry
-// with the text fields as places in the line.
-struct quick_entry {
-  uint32_t start;  // of the line, from the block's start
-  uint8_t length;  // without the newline
-  uint8_t kind;
-  uint8_t name, name_size, signature, signature_size, file, file_size;
-  int32_t number, depth, line;
-};
+// Takes each entry that a block reading yields, as soon as it is read;
+// false stops the reading after it.
+using quick_sink = bool (*)(void* context, const listing_entry& entry);
 
 struct quick_road {
   // Sorts p[0, 64) into masks; marks are the three characters asked for.
@@ -45,12 +39,14 @@ struct quick_road {
   // bytes follow. true: entry holds what the general reading would give.
   bool (*sun)(std::string_view text, listing_entry& entry);
   bool (*free)(std::string_view text, listing_entry& entry);
-  // The lines at the start of p[0, n), as many as come one after another in
-  // the common shapes, each ended by a newline, up to max: their number. The
-  // rest, from the first other line on, is for the general reading.
-  // kLineSlack readable bytes follow p + n.
-  size_t (*sun_block)(const char* p, size_t n, quick_entry* out, size_t max);
-  size_t (*free_block)(const char* p, size_t n, quick_entry* out, size_t max);
+  // Reads the lines at the start of p[0, n), as many as come one after
+  // another in the common shapes, each ended by a newline, handing each
+  // entry to sink at once, so that what the sink does about the entry's
+  // kind follows the reading's own branches on it. Returns the bytes of the
+  // lines read, newlines included; the rest, from the first other line on,
+  // is for the general reading. kLineSlack readable bytes follow p + n.
+  size_t (*sun_block)(const char* p, size_t n, quick_sink sink, void* context);
+  size_t (*free_block)(const char* p, size_t n, quick_sink sink, void* context);
 };
 
 // The instruction sets, from the plainest up.
