@@ -86,15 +86,18 @@ bool is_defined(int32_t number) {
   // at all, which comes after it.
   const int last = compare_numbers(number, defined_numbers[defined_count - 1]);
   if (last >= 0) return last == 0;
-  // A binary search without branches, that fetches both halves' middles one
-  // step ahead: a large registry is mostly not in the cache, and the steps
-  // then wait for memory together rather than one after the other.
+  // A binary search without branches, that fetches the middles of the four
+  // quarters two steps ahead: a large registry is mostly not in the cache,
+  // and the steps then wait for memory together rather than one after the
+  // other. (Near enough is good enough: a cache line holds 16 numbers.)
   const int32_t* base = defined_numbers;
   size_t n = defined_count;
   while (n > 1) {
-    const size_t half = n / 2;
-    __builtin_prefetch(base + half / 2);
-    __builtin_prefetch(base + half + half / 2);
+    const size_t half = n / 2, quarter = n / 4, eighth = n / 8;
+    __builtin_prefetch(base + eighth);
+    __builtin_prefetch(base + quarter + eighth);
+    __builtin_prefetch(base + half + eighth);
+    __builtin_prefetch(base + half + quarter + eighth);
     base = compare_numbers(base[half], number) <= 0 ? base + half : base;
     n -= half;
   }
