@@ -6,13 +6,13 @@
 
 int32_t* defined_numbers = nullptr;
 size_t defined_count = 0;
+bool registry_ascending = true;
 
 namespace {
 
 // Listings number their lines in order, so the registry normally ascends and a
 // binary search answers. Once a number comes lower than the one before, every
 // number also goes into this hash set, which answers from then on.
-bool ascending = true;
 int64_t* index_slots = nullptr;  // kEmpty or a number
 size_t index_capacity = 0;       // a power of two
 size_t index_used = 0;
@@ -67,20 +67,20 @@ int64_t append_number(int32_t value, size_t chunk, int32_t*& list, size_t& count
   return static_cast<int64_t>(count++);
 }
 
-bool register_defined(int32_t number) {
-  if (ascending && defined_count > 0 &&
+bool register_defined_slowly(int32_t number) {
+  if (registry_ascending && defined_count > 0 &&
       compare_numbers(number, defined_numbers[defined_count - 1]) < 0) {
     for (size_t i = 0; i < defined_count; ++i) {
       if (!index_insert(defined_numbers[i])) return false;
     }
-    ascending = false;
+    registry_ascending = false;
   }
-  if (!ascending && !index_insert(number)) return false;
+  if (!registry_ascending && !index_insert(number)) return false;
   return append_number(number, 512, defined_numbers, defined_count) >= 0;
 }
 
 bool is_defined(int32_t number) {
-  if (!ascending) return index_slots[find_slot(number)] != kEmpty;
+  if (!registry_ascending) return index_slots[find_slot(number)] != kEmpty;
   if (defined_count == 0) return false;
   // Most calls go to the function defined last, or to a line not defined
   // at all, which comes after it.
@@ -112,5 +112,5 @@ void reset_registry() {
   index_slots = nullptr;
   index_capacity = 0;
   index_used = 0;
-  ascending = true;
+  registry_ascending = true;
 }
