@@ -125,8 +125,11 @@ struct raw_writer {
   // Escaped: at most twice the field. kLineSlack readable bytes follow s, as
   // they follow every text field that the writers are given.
   void put_escaped(std::string_view s) { put_escaped_first<32>(s); }
-  // The same for a field that is often longer, as signatures are.
-  void put_escaped_long(std::string_view s) { put_escaped_first<64>(s); }
+  // The same for a field that is often longer, as signatures are, or empty,
+  // as they are in the free layout: then nothing is copied at all.
+  void put_escaped_long(std::string_view s) {
+    if (!s.empty()) put_escaped_first<64>(s);
+  }
 
   // Copied and searched at once, kWhole bytes whatever the length, so that
   // most fields take no branch; the copy is right unless a quote or a

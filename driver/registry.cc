@@ -76,7 +76,7 @@ bool register_defined_slowly(int32_t number) {
     registry_ascending = false;
   }
   if (!registry_ascending && !index_insert(number)) return false;
-  return append_number(number, 512, defined_numbers, defined_count) >= 0;
+  return append_number(number, kRegistryChunk, defined_numbers, defined_count) >= 0;
 }
 
 bool is_defined(int32_t number) {

@@ -89,8 +89,7 @@ void write_node(std::string_view name, int32_t number, std::string_view signatur
       return;
     }
     out.put("\\n");
-    // The free layout has none.
-    if (!signature.empty()) out.put_escaped_long(signature);
+    out.put_escaped_long(signature);
     out.put("\\n");
     out.put_escaped(file);
     out.put(':');

@@ -37,8 +37,7 @@ void write_node(std::string_view name, int32_t number, std::string_view signatur
       return;
     }
     out.put("\" info2: \"");
-    // The free layout has none.
-    if (!signature.empty()) out.put_escaped_long(signature);
+    out.put_escaped_long(signature);
     out.put("\" info3: \"");
     out.put_escaped(file);
     out.put(':');
