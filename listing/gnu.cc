@@ -1,0 +1,148 @@
+#include "listing/gnu.h"
+
+#include <cstdint>
+#include <cstring>
+
+namespace {
+
+constexpr size_t npos = std::string_view::npos;
+
+bool is_digit(char c) { return static_cast<unsigned char>(c - '0') <= 9; }
+bool is_blank(char c) { return c == ' ' || c == '\t'; }
+
+// Decimal digits only, as GNU writes them, within the signed 32-bit range.
+bool to_int(std::string_view s, int32_t& out) {
+  if (s.empty() || s.size() > 10) return false;
+  int64_t value = 0;
+  for (char c : s) {
+    if (!is_digit(c)) return false;
+    value = value * 10 + (c - '0');
+  }
+  if (value > INT32_MAX) return false;
+  out = static_cast<int32_t>(value);
+  return true;
+}
+
+bool ends_with(std::string_view s, std::string_view end) {
+  return s.size() >= end.size() && s.substr(s.size() - end.size()) == end;
+}
+
+// The optional number, then the indent: returns where the name begins, or
+// npos. A number is "%5d" and one blank; the level is the TABs and the
+// groups of four blanks after it.
+size_t scan_indent(std::string_view t, listing_entry& entry, bool need_number) {
+  size_t i = 0;
+  while (i < t.size() && t[i] == ' ') ++i;
+  if (i < t.size() && is_digit(t[i])) {
+    const size_t digits = i;
+    while (i < t.size() && is_digit(t[i])) ++i;
+    if (!to_int(t.substr(digits, i - digits), entry.number)) return npos;
+    if (i < t.size() && t[i] == ' ') ++i;
+  } else if (need_number) {
+    return npos;
+  } else {
+    i = 0;
+  }
+  int64_t level = 0, blanks = 0;
+  for (; i < t.size() && is_blank(t[i]); ++i) {
+    if (t[i] == '\t')
+      ++level;
+    else
+      ++blanks;
+  }
+  level += blanks / 4;
+  if (i == t.size() || level >= INT32_MAX) return npos;
+  entry.depth = static_cast<int32_t>(level + 1);
+  return i;
+}
+
+// " (recursive: see N)" or " [see N]" at the end of t: strips it.
+bool strip_see(std::string_view& t, const char* open, char close, int32_t& number) {
+  if (t.empty() || t.back() != close) return false;
+  const size_t at = t.rfind(open);
+  if (at == npos) return false;
+  int32_t n;
+  const size_t from = at + std::strlen(open);
+  if (!to_int(t.substr(from, t.size() - 1 - from), n)) return false;
+  number = n;
+  t = t.substr(0, at);
+  return true;
+}
+
+}  // namespace
+
+int parse_gnu_line(std::string_view text, listing_entry& entry) {
+  const size_t begin = scan_indent(text, entry, false);
+  if (begin == npos) return 0;
+  std::string_view t = text.substr(begin);
+  const size_t call = t.find("()");
+  if (call == 0 || call == npos) return 0;
+  entry.name = t.substr(0, call);
+  for (char c : entry.name) {
+    if (is_blank(c)) return 0;
+  }
+  t = t.substr(call + 2);
+
+  bool reference = false;
+  int32_t referred = 0;
+  if (strip_see(t, " [see ", ']', referred)) reference = true;
+  if (!t.empty() && t.back() == ':') t.remove_suffix(1);
+  if (strip_see(t, " (recursive: see ", ')', referred)) reference = true;
+  if (ends_with(t, " (R)")) t.remove_suffix(4);
+
+  if (!t.empty()) {
+    // " <declaration at file:line>"
+    if (t.size() < 3 || t[0] != ' ' || t[1] != '<' || t.back() != '>') return 0;
+    const std::string_view inside = t.substr(2, t.size() - 3);
+    const size_t colon = inside.rfind(':');
+    if (colon == npos || !to_int(inside.substr(colon + 1), entry.line)) return 0;
+    const size_t at = inside.rfind(" at ", colon);
+    if (at == npos || at + 4 >= colon) return 0;
+    entry.signature = inside.substr(0, at);
+    entry.file = inside.substr(at + 4, colon - at - 4);
+    entry.kind = ENTRY_DEFINED;
+  } else {
+    entry.kind = ENTRY_EXTERNAL;
+  }
+  if (reference) {
+    entry.kind = ENTRY_REFERENCE;
+    entry.number = referred;
+  }
+  return 1;
+}
+
+int parse_posix_line(std::string_view text, listing_entry& entry) {
+  listing_entry indent;
+  const size_t begin = scan_indent(text, indent, true);
+  if (begin == npos || !parse_sun_line(text, entry)) return 0;
+  entry.depth = indent.depth;
+  return 1;
+}
+
+size_t gnu_signature(std::string_view declaration, std::string_view name, char* out) {
+  auto is_word = [](char c) {
+    return c == '_' || is_digit(c) || static_cast<unsigned char>((c | 0x20) - 'a') < 26;
+  };
+  // The name as a whole word: "foo" in "int foo (int foo_x)", not in a parameter.
+  size_t at = declaration.find(name);
+  while (at != npos && !name.empty() &&
+         ((at > 0 && is_word(declaration[at - 1])) ||
+          (at + name.size() < declaration.size() && is_word(declaration[at + name.size()]))))
+    at = declaration.find(name, at + 1);
+  std::string_view before = declaration, after;
+  if (at != npos && !name.empty()) {
+    before = declaration.substr(0, at);
+    after = declaration.substr(at + name.size());
+  }
+  while (!before.empty() && is_blank(before.back())) before.remove_suffix(1);
+  while (!before.empty() && is_blank(before.front())) before.remove_prefix(1);
+  while (!after.empty() && is_blank(after.front())) after.remove_prefix(1);
+  while (!after.empty() && is_blank(after.back())) after.remove_suffix(1);
+  char* p = out;
+  if (!before.empty()) std::memcpy(p, before.data(), before.size());
+  p += before.size();
+  if (!before.empty() && !after.empty()) *p++ = ' ';
+  if (!after.empty()) std::memcpy(p, after.data(), after.size());
+  p += after.size();
+  return static_cast<size_t>(p - out);
+}
