@@ -6,6 +6,7 @@
 #include <limits>
 
 #include "listing/bytes.h"
+#include "listing/gnu.h"
 #include "listing/quick.h"
 
 int input_format = FORMAT_AUTO;
@@ -228,6 +229,29 @@ int parse_listing_line(std::string_view text, listing_entry& entry) {
         return PARSE_OK;
       }
       return PARSE_UNRECOGNIZED;
+    case FORMAT_GNU:
+      return parse_gnu_line(text, entry);
+    case FORMAT_POSIX:
+      return parse_posix_line(text, entry);
+    case FORMAT_ANY:
+      // A sun line with a TAB is the TAB recipe, which the quick road reads.
+      if (parse_sun_line(text, entry)) {
+        input_format = FORMAT_SUN;
+        if (text.find('\t') == npos) {
+          input_format = FORMAT_POSIX;
+          parse_posix_line(text, entry);
+        }
+        return PARSE_OK;
+      }
+      if (parse_gnu_line(text, entry)) {
+        input_format = FORMAT_GNU;
+        return PARSE_OK;
+      }
+      if (parse_free_line(text, entry)) {
+        input_format = FORMAT_FREE;
+        return PARSE_OK;
+      }
+      return PARSE_UNRECOGNIZED;
     default:
       return parse_sun_line(text, entry);
   }
@@ -235,8 +259,8 @@ int parse_listing_line(std::string_view text, listing_entry& entry) {
 
 int parse_padded_line(std::string_view text, listing_entry& entry) {
   // The first line decides the layout by the general reading.
-  if (input_format != FORMAT_AUTO && current_quick_road != nullptr &&
-      text.size() <= kQuickMaxLine &&
+  if ((input_format == FORMAT_SUN || input_format == FORMAT_FREE) &&
+      current_quick_road != nullptr && text.size() <= kQuickMaxLine &&
       (input_format == FORMAT_FREE ? current_quick_road->free(text, entry)
                                    : current_quick_road->sun(text, entry)))
     return PARSE_OK;

@@ -8,6 +8,10 @@
 
 enum : int { ENTRY_DEFINED = 0, ENTRY_EXTERNAL = 1, ENTRY_REFERENCE = 2 };
 enum : int { FORMAT_SUN = 0, FORMAT_FREE = 1, FORMAT_AUTO = 2 };
+// GNU cflow's own layouts (listing/gnu.h), which only tanglet-view reads:
+// its default output, and the sun grammar indented with blanks. FORMAT_ANY
+// lets the first line choose among all of them.
+enum : int { FORMAT_GNU = 3, FORMAT_POSIX = 4, FORMAT_ANY = 5 };
 
 // The text fields view the line they were parsed from: they stay valid only
 // until the next line is read. signature, file and line are meaningful for
