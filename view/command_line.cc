@@ -1,0 +1,215 @@
+#include "view/command_line.h"
+
+#include <getopt.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+#include "listing/listing.h"
+
+#ifndef TANGLET_VERSION
+#define TANGLET_VERSION "unknown"
+#endif
+
+namespace {
+
+constexpr char kProgram[] = "tanglet-view";
+
+enum : int {
+  OPT_MAX_NODES = 256,
+  OPT_LABELS,
+  OPT_GROUP,
+  OPT_LINK,
+  OPT_RANKDIR,
+  OPT_VERSION,
+};
+
+const option kLongOptions[] = {
+    {"focus", required_argument, nullptr, 'F'},
+    {"callees", required_argument, nullptr, 'd'},
+    {"callers", required_argument, nullptr, 'u'},
+    {"exclude", required_argument, nullptr, 'x'},
+    {"stub", required_argument, nullptr, 's'},
+    {"internal", no_argument, nullptr, 'i'},
+    {"max-nodes", required_argument, nullptr, OPT_MAX_NODES},
+    {"format", required_argument, nullptr, 'T'},
+    {"labels", required_argument, nullptr, OPT_LABELS},
+    {"group", required_argument, nullptr, OPT_GROUP},
+    {"link", required_argument, nullptr, OPT_LINK},
+    {"rankdir", required_argument, nullptr, OPT_RANKDIR},
+    {"reversed", no_argument, nullptr, 'r'},
+    {"layout", required_argument, nullptr, 'f'},
+    {"help", no_argument, nullptr, 'h'},
+    {"version", no_argument, nullptr, OPT_VERSION},
+    {nullptr, 0, nullptr, 0},
+};
+
+const char kUsage[] =
+    "Usage: tanglet-view [OPTION]... [FILE]...\n"
+    "Draw the call graph of cflow listings (FILE, or standard input for none or -),\n"
+    "one node per function, as Graphviz dot, JSON, Mermaid or an HTML explorer.\n"
+    "\n"
+    "Input:\n"
+    "  -f, --layout=sun|free|gnu  the listing's layout (default: the first line decides)\n"
+    "  -r, --reversed             the listing was made with cflow -r\n"
+    "Selecting the view:\n"
+    "  -F, --focus=NAME           start from this function (repeatable)\n"
+    "  -d, --callees=N            levels of callees around the focus (default 3)\n"
+    "  -u, --callers=N            levels of callers around the focus (default 1)\n"
+    "  -x, --exclude=REGEX        leave out functions whose whole name matches (repeatable)\n"
+    "  -s, --stub=REGEX           draw these, but not what they call (repeatable)\n"
+    "  -i, --internal             only functions defined in the listed sources\n"
+    "      --max-nodes=N          cut a larger view at the depth where it fits\n"
+    "                             (default 200; 0: no limit)\n"
+    "Output:\n"
+    "  -T, --format=FORMAT        dot (default), json, mermaid or html\n"
+    "      --labels=name|full     full: name, signature and file:line\n"
+    "      --group=file|none      one cluster per source file (default file)\n"
+    "      --link=TEMPLATE        a URL for each defined function: %f file, %l line\n"
+    "      --rankdir=LR|TB        direction of the drawing (default LR)\n"
+    "  -h, --help                 this help\n"
+    "      --version              the version\n"
+    "\n"
+    "Example: cflow *.c | tanglet-view --focus=main | dot -Tsvg > main.svg\n";
+
+int usage_error(const char* format, const char* a, const char* b = "") {
+  std::fprintf(stderr, "%s: ", kProgram);
+  std::fprintf(stderr, format, a, b);
+  std::fprintf(stderr, "\nTry '%s --help' for more information.\n", kProgram);
+  return 2;
+}
+
+bool to_count(const char* text, long long limit, long long& out) {
+  if (*text < '0' || *text > '9') return false;
+  errno = 0;
+  char* end;
+  const long long v = std::strtoll(text, &end, 10);
+  if (errno != 0 || *end != '\0' || v > limit) return false;
+  out = v;
+  return true;
+}
+
+bool add_regex(std::vector<regex_t>& list, const char* option, const char* text, int& status) {
+  regex_t re;
+  const int error = regcomp(&re, text, REG_EXTENDED);
+  if (error != 0) {
+    char reason[256];
+    regerror(error, &re, reason, sizeof reason);
+    std::string what = std::string(option) + " '" + text + "'";
+    status = usage_error("%s: %s", what.c_str(), reason);
+    return false;
+  }
+  list.push_back(re);
+  return true;
+}
+
+}  // namespace
+
+view_settings::view_settings() : layout(FORMAT_ANY) {}
+view_settings::~view_settings() {
+  for (regex_t& re : selection.exclude) regfree(&re);
+  for (regex_t& re : selection.stub) regfree(&re);
+}
+
+int parse_view_command_line(int argc, char** argv, view_settings& s) {
+  // getopt's own messages name the program as argv[0] does: the name, not a path.
+  std::vector<char*> args(argv, argv + argc);
+  static char name[] = "tanglet-view";
+  if (args.empty()) args.push_back(name);
+  args[0] = name;
+  args.push_back(nullptr);
+  optind = 1;
+  opterr = 1;
+  int status = COMMAND_RUN_VIEW;
+  int c;
+  long long n;
+  while ((c = getopt_long(static_cast<int>(args.size() - 1), args.data(), "F:d:u:x:s:iT:rf:h",
+                          kLongOptions, nullptr)) != -1) {
+    switch (c) {
+      case 'F':
+        s.selection.focus.emplace_back(optarg);
+        break;
+      case 'd':
+      case 'u':
+        if (!to_count(optarg, 1000000, n))
+          return usage_error("invalid %s value '%s'", c == 'd' ? "--callees" : "--callers", optarg);
+        (c == 'd' ? s.selection.callees : s.selection.callers) = static_cast<int32_t>(n);
+        (c == 'd' ? s.writing.callees : s.writing.callers) = static_cast<int32_t>(n);
+        break;
+      case 'x':
+      case 's':
+        if (!add_regex(c == 'x' ? s.selection.exclude : s.selection.stub,
+                       c == 'x' ? "--exclude" : "--stub", optarg, status))
+          return status;
+        break;
+      case 'i':
+        s.selection.internal = true;
+        break;
+      case OPT_MAX_NODES:
+        if (!to_count(optarg, INT32_MAX, n))
+          return usage_error("invalid %s value '%s'", "--max-nodes", optarg);
+        s.selection.max_nodes = static_cast<size_t>(n);
+        break;
+      case 'T': {
+        const std::string v = optarg;
+        if (v == "dot")
+          s.output = OUTPUT_DOT;
+        else if (v == "json")
+          s.output = OUTPUT_JSON;
+        else if (v == "mermaid")
+          s.output = OUTPUT_MERMAID;
+        else if (v == "html")
+          s.output = OUTPUT_HTML;
+        else
+          return usage_error("unknown format '%s' (dot, json, mermaid or html)%s", optarg);
+        break;
+      }
+      case OPT_LABELS:
+        if (std::strcmp(optarg, "name") != 0 && std::strcmp(optarg, "full") != 0)
+          return usage_error("invalid --labels value '%s' (name or full)%s", optarg);
+        s.writing.full_labels = std::strcmp(optarg, "full") == 0;
+        break;
+      case OPT_GROUP:
+        if (std::strcmp(optarg, "file") != 0 && std::strcmp(optarg, "none") != 0)
+          return usage_error("invalid --group value '%s' (file or none)%s", optarg);
+        s.writing.group = std::strcmp(optarg, "file") == 0;
+        break;
+      case OPT_LINK:
+        s.writing.has_link = true;
+        s.writing.link = optarg;
+        break;
+      case OPT_RANKDIR:
+        if (std::strcmp(optarg, "LR") != 0 && std::strcmp(optarg, "TB") != 0)
+          return usage_error("invalid --rankdir value '%s' (LR or TB)%s", optarg);
+        s.writing.top_bottom = std::strcmp(optarg, "TB") == 0;
+        break;
+      case 'r':
+        s.reversed = true;
+        break;
+      case 'f':
+        // The sun grammar as GNU writes it by default too, with blanks.
+        if (std::strcmp(optarg, "sun") == 0)
+          s.layout = FORMAT_POSIX;
+        else if (std::strcmp(optarg, "free") == 0)
+          s.layout = FORMAT_FREE;
+        else if (std::strcmp(optarg, "gnu") == 0)
+          s.layout = FORMAT_GNU;
+        else
+          return usage_error("unknown layout '%s' (sun, free or gnu)%s", optarg);
+        break;
+      case 'h':
+        std::fputs(kUsage, stdout);
+        return 0;
+      case OPT_VERSION:
+        std::printf("%s %s\n", kProgram, TANGLET_VERSION);
+        return 0;
+      default:  // getopt has said what
+        std::fprintf(stderr, "Try '%s --help' for more information.\n", kProgram);
+        return 2;
+    }
+  }
+  for (int i = optind; i < static_cast<int>(args.size() - 1); ++i) s.files.emplace_back(args[i]);
+  return status;
+}

@@ -1,0 +1,306 @@
+#include "view/graph.h"
+
+#include <algorithm>
+#include <cstdlib>
+#include <cstring>
+#include <new>
+
+#include "listing/gnu.h"
+
+namespace {
+
+uint64_t mix(uint64_t x) {
+  x ^= x >> 32;
+  x *= 0xd6e8feb86659fd93ull;
+  x ^= x >> 32;
+  return x;
+}
+
+// Eight bytes a step; names are short.
+uint64_t hash_text(std::string_view s) {
+  uint64_t h = 0x9e3779b97f4a7c15ull ^ s.size();
+  size_t i = 0;
+  for (; i + 8 <= s.size(); i += 8) {
+    uint64_t w;
+    std::memcpy(&w, s.data() + i, 8);
+    h = (h ^ w) * 0xff51afd7ed558ccdull;
+    h ^= h >> 29;
+  }
+  uint64_t w = 0;
+  if (i < s.size()) std::memcpy(&w, s.data() + i, s.size() - i);
+  return mix((h ^ w) * 0xc4ceb9fe1a85ec53ull);
+}
+
+uint64_t node_hash(std::string_view name, int32_t file, int32_t line) {
+  if (file < 0) return hash_text(name);
+  return hash_text(name) ^
+         mix((uint64_t{static_cast<uint32_t>(file)} << 32 | static_cast<uint32_t>(line)) + 1);
+}
+
+std::string_view trim(std::string_view s) {
+  while (!s.empty() && (s.front() == ' ' || s.front() == '\t')) s.remove_prefix(1);
+  while (!s.empty() && (s.back() == ' ' || s.back() == '\t')) s.remove_suffix(1);
+  return s;
+}
+
+}  // namespace
+
+// Texts are copied into blocks that never move, so that views stay valid.
+struct call_graph::text_store {
+  static constexpr size_t kBlock = 1 << 20;
+  std::vector<char*> blocks;
+  char* free = nullptr;
+  size_t left = 0;
+
+  ~text_store() {
+    for (char* b : blocks) std::free(b);
+  }
+  char* take(size_t n) {
+    if (n > left) {
+      const size_t size = std::max(n, kBlock);
+      char* b = static_cast<char*>(std::malloc(size));
+      if (b == nullptr) {
+        if (const std::new_handler h = std::get_new_handler()) h();
+        std::abort();
+      }
+      blocks.push_back(b);
+      free = b;
+      left = size;
+    }
+    char* p = free;
+    free += n;
+    left -= n;
+    return p;
+  }
+};
+
+call_graph::call_graph() : text_(new text_store) {}
+call_graph::~call_graph() = default;
+
+int32_t call_graph::intern_file(std::string_view file) {
+  // A listing names few files, and one after another mostly the same.
+  if (last_file_ != SIZE_MAX && files_[last_file_] == file) return static_cast<int32_t>(last_file_);
+  if (file_index_.size() < 2 * files_.size() + 2) {
+    file_index_.assign(std::max<size_t>(64, file_index_.size() * 2), 0);
+    for (size_t i = 0; i < files_.size(); ++i) {
+      size_t s = hash_text(files_[i]) & (file_index_.size() - 1);
+      while (file_index_[s] != 0) s = (s + 1) & (file_index_.size() - 1);
+      file_index_[s] = i + 1;
+    }
+  }
+  size_t s = hash_text(file) & (file_index_.size() - 1);
+  for (; file_index_[s] != 0; s = (s + 1) & (file_index_.size() - 1)) {
+    if (files_[file_index_[s] - 1] == file)
+      return static_cast<int32_t>(last_file_ = file_index_[s] - 1);
+  }
+  char* copy = text_->take(file.size());
+  if (!file.empty()) std::memcpy(copy, file.data(), file.size());
+  files_.emplace_back(copy, file.size());
+  file_index_[s] = files_.size();
+  last_file_ = files_.size() - 1;
+  return static_cast<int32_t>(last_file_);
+}
+
+void call_graph::grow_nodes_index() {
+  node_index_.assign(std::max<size_t>(1024, node_index_.size() * 2), 0);
+  const size_t mask = node_index_.size() - 1;
+  for (size_t id = 0; id < nodes_.size(); ++id) {
+    const node& n = nodes_[id];
+    const uint64_t h = node_hash({n.text, n.name_size}, n.file, n.line);
+    size_t s = h & mask;
+    while (node_index_[s] != 0) s = (s + 1) & mask;
+    node_index_[s] = (h >> 32) << 32 | (id + 1);
+  }
+}
+
+int32_t call_graph::find_or_add(uint64_t h, std::string_view name, std::string_view signature,
+                                int32_t file, int32_t line) {
+  if (2 * nodes_.size() + 2 > node_index_.size()) grow_nodes_index();
+  const size_t mask = node_index_.size() - 1;
+  for (size_t s = h & mask;; s = (s + 1) & mask) {
+    const uint64_t slot = node_index_[s];
+    if (slot == 0) {
+      const auto id = static_cast<int32_t>(nodes_.size());
+      char* text = text_->take(name.size() + signature.size());
+      if (!name.empty()) std::memcpy(text, name.data(), name.size());
+      if (!signature.empty()) std::memcpy(text + name.size(), signature.data(), signature.size());
+      nodes_.push_back({text, static_cast<uint32_t>(name.size()),
+                        static_cast<uint32_t>(signature.size()), file, line});
+      node_index_[s] = (h >> 32) << 32 | static_cast<uint32_t>(id + 1);
+      return id;
+    }
+    if (slot >> 32 != h >> 32) continue;
+    const int32_t id = static_cast<int32_t>(static_cast<uint32_t>(slot) - 1);
+    const node& n = nodes_[id];
+    if (n.file == file && n.line == line && std::string_view(n.text, n.name_size) == name)
+      return id;
+  }
+}
+
+int32_t call_graph::add_defined(std::string_view name, std::string_view signature,
+                                std::string_view file, int32_t line) {
+  const int32_t f = intern_file(file);
+  return find_or_add(node_hash(name, f, line), name, trim(signature), f, line);
+}
+
+int32_t call_graph::add_undefined(std::string_view name) {
+  return find_or_add(node_hash(name, -1, 0), name, {}, -1, 0);
+}
+
+void call_graph::grow_edges_index() {
+  edge_index_.assign(std::max<size_t>(1024, edge_index_.size() * 2), ~uint64_t{0});
+  const size_t mask = edge_index_.size() - 1;
+  for (const call_edge& e : edges_) {
+    const uint64_t key =
+        uint64_t{static_cast<uint32_t>(e.caller)} << 32 | static_cast<uint32_t>(e.callee);
+    size_t s = mix(key) & mask;
+    while (edge_index_[s] != ~uint64_t{0}) s = (s + 1) & mask;
+    edge_index_[s] = key;
+  }
+}
+
+void call_graph::add_edge(int32_t caller, int32_t callee) {
+  if (2 * edges_.size() + 2 > edge_index_.size()) grow_edges_index();
+  const uint64_t key =
+      uint64_t{static_cast<uint32_t>(caller)} << 32 | static_cast<uint32_t>(callee);
+  const size_t mask = edge_index_.size() - 1;
+  for (size_t s = mix(key) & mask;; s = (s + 1) & mask) {
+    if (edge_index_[s] == key) return;
+    if (edge_index_[s] == ~uint64_t{0}) {
+      edge_index_[s] = key;
+      edges_.push_back({caller, callee});
+      return;
+    }
+  }
+}
+
+void call_graph::finish() {
+  // The indexes are done with: give their memory to the adjacency.
+  std::vector<uint64_t>().swap(node_index_);
+  std::vector<uint64_t>().swap(edge_index_);
+  const size_t n = nodes_.size();
+  out_begin_.assign(n + 1, 0);
+  in_begin_.assign(n + 1, 0);
+  for (const call_edge& e : edges_) {
+    ++out_begin_[e.caller + 1];
+    ++in_begin_[e.callee + 1];
+  }
+  for (size_t i = 0; i < n; ++i) {
+    out_begin_[i + 1] += out_begin_[i];
+    in_begin_[i + 1] += in_begin_[i];
+  }
+  out_.resize(edges_.size());
+  in_.resize(edges_.size());
+  {
+    std::vector<uint32_t> out_at(out_begin_.begin(), out_begin_.end() - 1);
+    std::vector<uint32_t> in_at(in_begin_.begin(), in_begin_.end() - 1);
+    for (const call_edge& e : edges_) {
+      out_[out_at[e.caller]++] = e.callee;
+      in_[in_at[e.callee]++] = e.caller;
+    }
+  }
+
+  // Tarjan's strongly connected components, without recursion: a node is
+  // on a cycle when its component has two nodes or more, or it calls itself.
+  recursive_.assign(n, 0);
+  std::vector<int32_t> index(n, -1), low(n, 0), stack, path;
+  std::vector<uint32_t> next(n, 0);
+  std::vector<uint8_t> on_stack(n, 0);
+  int32_t counter = 0;
+  for (size_t root = 0; root < n; ++root) {
+    if (index[root] >= 0) continue;
+    path.push_back(static_cast<int32_t>(root));
+    index[root] = low[root] = counter++;
+    next[root] = out_begin_[root];
+    stack.push_back(static_cast<int32_t>(root));
+    on_stack[root] = 1;
+    while (!path.empty()) {
+      const int32_t v = path.back();
+      if (next[v] < out_begin_[v + 1]) {
+        const int32_t w = out_[next[v]++];
+        if (w == v) recursive_[v] = 1;
+        if (index[w] < 0) {
+          index[w] = low[w] = counter++;
+          next[w] = out_begin_[w];
+          stack.push_back(w);
+          on_stack[w] = 1;
+          path.push_back(w);
+        } else if (on_stack[w]) {
+          low[v] = std::min(low[v], index[w]);
+        }
+        continue;
+      }
+      path.pop_back();
+      if (!path.empty()) low[path.back()] = std::min(low[path.back()], low[v]);
+      if (low[v] == index[v]) {
+        const bool cycle = stack.back() != v;
+        int32_t w;
+        do {
+          w = stack.back();
+          stack.pop_back();
+          on_stack[w] = 0;
+          if (cycle) recursive_[w] = 1;
+        } while (w != v);
+      }
+    }
+  }
+}
+
+void graph_builder::begin_listing() {
+  by_number_.clear();
+  odd_numbers_.clear();
+  depth_stack_.clear();
+  min_depth_ = INT32_MAX;
+  max_depth_ = INT32_MIN;
+}
+
+bool graph_builder::add(const listing_entry& e, bool gnu) {
+  // Numbers are mostly the lines themselves: a table, and a list for the few
+  // that are not.
+  constexpr int32_t kTableLimit = 1 << 24;
+  int32_t id;
+  if (e.kind == ENTRY_REFERENCE) {
+    id = -1;
+    if (e.number >= 0 && e.number < kTableLimit) {
+      if (static_cast<size_t>(e.number) < by_number_.size()) id = by_number_[e.number];
+    } else if (const auto it = odd_numbers_.find(e.number); it != odd_numbers_.end()) {
+      id = it->second;
+    }
+    if (id < 0) {
+      bad_reference_ = e.number;
+      return false;
+    }
+  } else {
+    if (e.kind == ENTRY_EXTERNAL) {
+      id = graph_.add_undefined(e.name);
+    } else if (gnu) {
+      if (scratch_.size() < e.signature.size() + 1) scratch_.resize(e.signature.size() + 1);
+      const size_t n = gnu_signature(e.signature, e.name, scratch_.data());
+      id = graph_.add_defined(e.name, {scratch_.data(), n}, e.file, e.line);
+    } else {
+      id = graph_.add_defined(e.name, e.signature, e.file, e.line);
+    }
+    if (e.number >= 0 && e.number < kTableLimit) {
+      if (static_cast<size_t>(e.number) >= by_number_.size())
+        by_number_.resize(std::max<size_t>(e.number + 1, by_number_.size() * 2), -1);
+      by_number_[e.number] = id;
+    } else {
+      odd_numbers_[e.number] = id;
+    }
+  }
+  min_depth_ = std::min(min_depth_, e.depth);
+  max_depth_ = std::max(max_depth_, e.depth);
+  // The caller is the last entry seen one level up; depths 0 and 1 have none.
+  const size_t depth = static_cast<size_t>(std::max(e.depth, 0));
+  if (depth >= depth_stack_.size())
+    depth_stack_.resize(std::max(depth + 1, 2 * depth_stack_.size()), -1);
+  depth_stack_[depth] = id;
+  if (depth >= 2 && depth_stack_[depth - 1] >= 0) {
+    const int32_t parent = depth_stack_[depth - 1];
+    if (reversed_)
+      graph_.add_edge(id, parent);
+    else
+      graph_.add_edge(parent, id);
+  }
+  return true;
+}

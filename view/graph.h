@@ -1,0 +1,120 @@
+// The call graph of one or more listings: one node per function, one edge
+// per caller/callee pair, both in first-seen order.
+#ifndef TANGLET_VIEW_GRAPH_H_
+#define TANGLET_VIEW_GRAPH_H_
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <string_view>
+#include <unordered_map>
+#include <vector>
+
+#include "listing/listing.h"
+
+struct call_edge {
+  int32_t caller, callee;
+};
+
+class call_graph {
+ public:
+  struct node {
+    const char* text;  // the name, then the signature, in the graph's text store
+    uint32_t name_size, signature_size;
+    int32_t file;  // index into files(); -1 for a function without definition
+    int32_t line;
+  };
+
+  size_t size() const { return nodes_.size(); }
+  bool defined(int32_t id) const { return nodes_[id].file >= 0; }
+  std::string_view name(int32_t id) const { return {nodes_[id].text, nodes_[id].name_size}; }
+  std::string_view signature(int32_t id) const {
+    return {nodes_[id].text + nodes_[id].name_size, nodes_[id].signature_size};
+  }
+  std::string_view file(int32_t id) const {
+    return nodes_[id].file >= 0 ? files_[nodes_[id].file] : std::string_view();
+  }
+  int32_t file_index(int32_t id) const { return nodes_[id].file; }
+  int32_t line(int32_t id) const { return nodes_[id].line; }
+  bool recursive(int32_t id) const { return recursive_[id] != 0; }
+  const std::vector<call_edge>& edges() const { return edges_; }
+
+  // After finish(): each node's callees and callers, in edge order.
+  struct range {
+    const int32_t *begin_, *end_;
+    const int32_t* begin() const { return begin_; }
+    const int32_t* end() const { return end_; }
+    size_t size() const { return static_cast<size_t>(end_ - begin_); }
+  };
+  range callees(int32_t id) const {
+    return {out_.data() + out_begin_[id], out_.data() + out_begin_[id + 1]};
+  }
+  range callers(int32_t id) const {
+    return {in_.data() + in_begin_[id], in_.data() + in_begin_[id + 1]};
+  }
+
+  // Building. A defined function is its name, file and line; one without
+  // definition its name alone.
+  int32_t add_defined(std::string_view name, std::string_view signature, std::string_view file,
+                      int32_t line);
+  int32_t add_undefined(std::string_view name);
+  void add_edge(int32_t caller, int32_t callee);
+  // Builds the adjacency and marks the functions on a call cycle; the
+  // graph takes no more nodes or edges after it.
+  void finish();
+
+  call_graph();
+  ~call_graph();
+  call_graph(const call_graph&) = delete;
+  call_graph& operator=(const call_graph&) = delete;
+
+ private:
+  struct text_store;
+  int32_t find_or_add(uint64_t hash, std::string_view name, std::string_view signature,
+                      int32_t file, int32_t line);
+  int32_t intern_file(std::string_view file);
+  void grow_nodes_index();
+  void grow_edges_index();
+
+  std::unique_ptr<text_store> text_;
+  std::vector<node> nodes_;
+  std::vector<std::string_view> files_;
+  std::vector<call_edge> edges_;
+  // Open addressing: a slot is (hash's high half << 32 | id + 1), 0 empty.
+  std::vector<uint64_t> node_index_;
+  std::vector<uint64_t> edge_index_;  // caller << 32 | callee, ~0 empty
+  std::vector<uint64_t> file_index_;
+  size_t last_file_ = SIZE_MAX;
+  std::vector<uint32_t> out_begin_, in_begin_;
+  std::vector<int32_t> out_, in_;
+  std::vector<uint8_t> recursive_;
+};
+
+// Feeds a graph from the entries of listings, one listing at a time.
+class graph_builder {
+ public:
+  // reversed: the listing was made with cflow -r, its children are callers.
+  graph_builder(call_graph& graph, bool reversed) : graph_(graph), reversed_(reversed) {}
+  // Forget the numbers and depths of the listing before.
+  void begin_listing();
+  // gnu: the entry comes from GNU's default layout, whose signature is the
+  // whole declaration. false when a reference names a line that lists no
+  // function (bad_reference() says which).
+  bool add(const listing_entry& entry, bool gnu);
+  int32_t bad_reference() const { return bad_reference_; }
+  // Depths seen in the listing so far.
+  int32_t min_depth() const { return min_depth_; }
+  int32_t max_depth() const { return max_depth_; }
+
+ private:
+  call_graph& graph_;
+  bool reversed_;
+  std::vector<int32_t> by_number_;                        // node of each line number, -1 none
+  std::unordered_map<int32_t, int32_t> odd_numbers_;  // numbers outside by_number_
+  std::vector<int32_t> depth_stack_;                      // node last seen at each depth
+  std::vector<char> scratch_;
+  int32_t bad_reference_ = 0;
+  int32_t min_depth_ = INT32_MAX, max_depth_ = INT32_MIN;
+};
+
+#endif  // TANGLET_VIEW_GRAPH_H_

@@ -1,0 +1,26 @@
+// tanglet-view: a readable picture of a program from its cflow listing.
+#include <unistd.h>
+
+#include <csignal>
+#include <new>
+
+#include "view/command_line.h"
+#include "view/view.h"
+
+namespace {
+[[noreturn]] void out_of_memory() {
+  static const char kMessage[] = "tanglet-view: out of memory\n";
+  (void)!::write(2, kMessage, sizeof kMessage - 1);
+  _exit(1);
+}
+}  // namespace
+
+int main(int argc, char** argv) {
+  // A reader that went away is a write error like any other, not a signal.
+  std::signal(SIGPIPE, SIG_IGN);
+  std::set_new_handler(out_of_memory);
+  view_settings settings;
+  const int status = parse_view_command_line(argc, argv, settings);
+  if (status != COMMAND_RUN_VIEW) return status;
+  return run_view(settings);
+}

@@ -1,0 +1,51 @@
+// Which part of the call graph a view shows.
+#ifndef TANGLET_VIEW_SELECT_H_
+#define TANGLET_VIEW_SELECT_H_
+
+#include <regex.h>
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "view/graph.h"
+
+struct selection_options {
+  std::vector<std::string> focus;  // names; empty: the whole graph
+  int32_t callees = 3, callers = 1;
+  std::vector<regex_t> exclude, stub;  // each on the whole name
+  bool internal = false;               // only defined functions
+  size_t max_nodes = 200;              // 0: no limit
+};
+
+enum : uint8_t { VIEW_FOCUS = 1, VIEW_CUT = 2 };
+
+struct graph_view {
+  std::vector<int32_t> nodes;    // graph ids, in first-seen order; view id = index
+  std::vector<uint8_t> flags;    // VIEW_* of each view node
+  std::vector<call_edge> edges;  // in view ids, in first-seen order
+  // Set when --max-nodes cut the view: how many it would have held, the
+  // last level kept, and how many nodes were marked.
+  bool cut = false;
+  size_t wanted = 0;
+  int32_t level = 0;
+  size_t marked = 0;
+};
+
+// Whether the regex matches the whole of text.
+bool matches_whole(const regex_t& re, std::string_view text);
+
+// The view that the options ask for. false when a focus names no function
+// that the view could hold; message says so and suggests names.
+bool select_view(const call_graph& graph, const selection_options& options, graph_view& view,
+                 std::string& message);
+// Every function that --exclude and --internal leave, focus marked, uncut.
+bool select_all(const call_graph& graph, const selection_options& options, graph_view& view,
+                std::string& message);
+
+// Up to three names of the graph closest to name, closest first.
+std::vector<std::string_view> closest_names(const call_graph& graph, std::string_view name);
+
+#endif  // TANGLET_VIEW_SELECT_H_

@@ -1,0 +1,430 @@
+#include "view/writers.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <string_view>
+
+namespace {
+
+// Graphviz reads no quoted string longer than 16384 bytes: longer text goes
+// out as several strings joined by "+".
+class dot_string {
+ public:
+  explicit dot_string(out_buffer& out) : out_(out) { out_.put('"'); }
+  ~dot_string() { out_.put('"'); }
+  void text(std::string_view s) {
+    for (const char c : s) {
+      if (c == '"' || c == '\\') {
+        room(2);
+        out_.put('\\');
+      } else {
+        room(1);
+      }
+      out_.put(c);
+    }
+  }
+  void raw(std::string_view s) {
+    room(s.size());
+    out_.put(s);
+  }
+
+ private:
+  void room(size_t n) {
+    if (used_ + n > kMax) {
+      out_.put("\" + \"");
+      used_ = 0;
+    }
+    used_ += n;
+  }
+  static constexpr size_t kMax = 16000;
+  out_buffer& out_;
+  size_t used_ = 0;
+};
+
+void put_decimal(out_buffer& out, int64_t value) {
+  char digits[24];
+  const int n = std::snprintf(digits, sizeof digits, "%lld", static_cast<long long>(value));
+  out.put(std::string_view(digits, static_cast<size_t>(n)));
+}
+
+// The --link template for a defined function.
+template <class Put>
+void expand_link(const std::string& link, std::string_view file, int32_t line, Put&& put) {
+  char digits[16];
+  for (size_t i = 0; i < link.size(); ++i) {
+    if (link[i] == '%' && i + 1 < link.size()) {
+      const char c = link[i + 1];
+      if (c == 'f' || c == 'l' || c == '%') {
+        ++i;
+        if (c == 'f') put(file);
+        if (c == 'l')
+          put(std::string_view(digits, std::snprintf(digits, sizeof digits, "%d", line)));
+        if (c == '%') put("%");
+        continue;
+      }
+    }
+    put(std::string_view(&link[i], 1));
+  }
+}
+
+// The source files of the view's defined functions, in first-seen order,
+// and each node's cluster (-1 for none).
+std::vector<int32_t> clusters(const call_graph& g, const graph_view& v, bool group,
+                              std::vector<int32_t>& files) {
+  std::vector<int32_t> cluster(v.nodes.size(), -1), of_file;
+  if (!group) return cluster;
+  for (size_t k = 0; k < v.nodes.size(); ++k) {
+    const int32_t f = g.file_index(v.nodes[k]);
+    if (f < 0) continue;
+    if (of_file.size() <= static_cast<size_t>(f)) of_file.resize(f + 1, -1);
+    if (of_file[f] < 0) {
+      of_file[f] = static_cast<int32_t>(files.size());
+      files.push_back(f);
+    }
+    cluster[k] = of_file[f];
+  }
+  return cluster;
+}
+
+void dot_node(const call_graph& g, const graph_view& v, const write_options& o, size_t k,
+              out_buffer& out) {
+  const int32_t id = v.nodes[k];
+  const bool defined = g.defined(id), focus = v.flags[k] & VIEW_FOCUS, cut = v.flags[k] & VIEW_CUT;
+  out.put(defined && o.group ? "    n" : "  n");
+  out.put_int(static_cast<int32_t>(k));
+  out.put(" [label=");
+  {
+    dot_string s(out);
+    s.text(g.name(id));
+    if (o.full_labels && defined) {
+      if (!g.signature(id).empty()) {
+        s.raw("\\n");
+        s.text(g.signature(id));
+      }
+      s.raw("\\n");
+      s.text(g.file(id));
+      s.raw(":");
+      char digits[16];
+      s.raw(std::string_view(digits, std::snprintf(digits, sizeof digits, "%d", g.line(id))));
+    }
+  }
+  out.put(", tooltip=");
+  {
+    dot_string s(out);
+    if (defined) {
+      if (!g.signature(id).empty()) {
+        s.text(g.signature(id));
+        s.raw("\\n");
+      }
+      s.text(g.file(id));
+      char digits[16];
+      s.raw(std::string_view(digits, std::snprintf(digits, sizeof digits, ":%d", g.line(id))));
+    } else {
+      s.text(g.name(id));
+      s.raw(": no definition in the listed sources");
+    }
+    if (cut) s.raw("\\n(some calls left out: see --max-nodes)");
+  }
+  if (!defined || focus) {
+    out.put(!defined && focus ? ", style=\"dashed,filled,bold\""
+            : focus           ? ", style=\"filled,bold\""
+                              : ", style=dashed, fontcolor=\"#555555\"");
+  }
+  if (focus) out.put(", fillcolor=\"#fde68a\"");
+  if (g.recursive(id))
+    out.put(", color=\"#b91c1c\"");
+  else if (!defined)
+    out.put(", color=\"#888888\"");
+  if (cut) out.put(", peripheries=2");
+  if (defined && o.has_link) {
+    out.put(", URL=");
+    dot_string s(out);
+    expand_link(o.link, g.file(id), g.line(id), [&](std::string_view t) { s.text(t); });
+  }
+  out.put("];\n");
+}
+
+// JSON's string escapes; in the HTML also "<", so that no name ends the
+// script element that holds the data.
+void json_chars(out_buffer& out, std::string_view s, bool html) {
+  size_t start = 0;
+  for (size_t i = 0; i < s.size(); ++i) {
+    const auto c = static_cast<unsigned char>(s[i]);
+    if (c >= 0x20 && c != '"' && c != '\\' && !(html && c == '<')) continue;
+    out.put(s.substr(start, i - start));
+    start = i + 1;
+    switch (c) {
+      case '"':
+        out.put("\\\"");
+        break;
+      case '\\':
+        out.put("\\\\");
+        break;
+      case '\n':
+        out.put("\\n");
+        break;
+      case '\t':
+        out.put("\\t");
+        break;
+      case '\r':
+        out.put("\\r");
+        break;
+      default: {
+        char u[8];
+        std::snprintf(u, sizeof u, "\\u%04x", c);
+        out.put(std::string_view(u, 6));
+      }
+    }
+  }
+  out.put(s.substr(start));
+}
+
+void json_string(out_buffer& out, std::string_view s, bool html) {
+  out.put('"');
+  json_chars(out, s, html);
+  out.put('"');
+}
+
+void json(const call_graph& g, const graph_view& v, const write_options* html, out_buffer& out) {
+  out.put("{\"nodes\":[");
+  for (size_t k = 0; k < v.nodes.size(); ++k) {
+    const int32_t id = v.nodes[k];
+    out.put(k == 0 ? "{\"id\":" : ", {\"id\":");
+    out.put_int(static_cast<int32_t>(k));
+    out.put(",\"name\":");
+    json_string(out, g.name(id), html != nullptr);
+    if (g.defined(id)) {
+      out.put(",\"defined\":true,\"signature\":");
+      json_string(out, g.signature(id), html != nullptr);
+      out.put(",\"file\":");
+      json_string(out, g.file(id), html != nullptr);
+      out.put(",\"line\":");
+      out.put_int(g.line(id));
+    } else {
+      out.put(",\"defined\":false");
+    }
+    if (v.flags[k] & VIEW_FOCUS) out.put(",\"focus\":true");
+    if (g.recursive(id)) out.put(",\"recursive\":true");
+    if (v.flags[k] & VIEW_CUT) out.put(",\"cut\":true");
+    if (html != nullptr && html->has_link && g.defined(id)) {
+      out.put(",\"url\":\"");
+      expand_link(html->link, g.file(id), g.line(id),
+                  [&](std::string_view t) { json_chars(out, t, true); });
+      out.put('"');
+    }
+    out.put('}');
+  }
+  out.put("],\"edges\":[");
+  for (size_t k = 0; k < v.edges.size(); ++k) {
+    out.put(k == 0 ? "{\"source\":" : ", {\"source\":");
+    out.put_int(v.edges[k].caller);
+    out.put(",\"target\":");
+    out.put_int(v.edges[k].callee);
+    out.put('}');
+  }
+  out.put(']');
+  if (html != nullptr && html->callers >= 0) {
+    out.put(",\"callers\":");
+    put_decimal(out, html->callers);
+  }
+  if (html != nullptr && html->callees >= 0) {
+    out.put(",\"callees\":");
+    put_decimal(out, html->callees);
+  }
+  out.put('}');
+}
+
+// Mermaid reads a quoted label's entities: "#quot;", "#35;". Every mark
+// that its grammar or the HTML it makes could take as its own is written
+// as one.
+void mermaid_text(out_buffer& out, std::string_view s) {
+  for (const char c : s) {
+    const auto u = static_cast<unsigned char>(c);
+    const bool plain = u >= 0x80 || (u >= '0' && u <= '9') ||
+                       ((u | 0x20) >= 'a' && (u | 0x20) <= 'z') ||
+                       std::string_view(" _.,:*()/+-=!?@$^~'").find(c) != std::string_view::npos;
+    if (plain && u != 0) {
+      out.put(c);
+    } else {
+      char e[8];
+      out.put(std::string_view(e, std::snprintf(e, sizeof e, "#%u;", u)));
+    }
+  }
+}
+
+}  // namespace
+
+void write_dot(const call_graph& g, const graph_view& v, const write_options& o, out_buffer& out) {
+  out.put("digraph calls {\n");
+  out.put(o.top_bottom ? "  graph [rankdir=TB" : "  graph [rankdir=LR");
+  out.put(", fontname=\"Helvetica\", fontsize=10];\n");
+  out.put("  node [shape=box, fontname=\"Helvetica\", fontsize=10];\n");
+  std::vector<int32_t> files;
+  const std::vector<int32_t> cluster = clusters(g, v, o.group, files);
+  // Each cluster's nodes in order: one pass per cluster would be quadratic.
+  std::vector<size_t> first(files.size() + 1, 0), order(v.nodes.size());
+  for (const int32_t c : cluster) {
+    if (c >= 0) ++first[c + 1];
+  }
+  for (size_t c = 0; c < files.size(); ++c) first[c + 1] += first[c];
+  {
+    std::vector<size_t> at(first.begin(), first.end() - 1);
+    for (size_t k = 0; k < v.nodes.size(); ++k) {
+      if (cluster[k] >= 0) order[at[cluster[k]]++] = k;
+    }
+  }
+  for (size_t c = 0; c < files.size(); ++c) {
+    out.put("  subgraph cluster_");
+    out.put_int(static_cast<int32_t>(c));
+    out.put(" {\n    label=");
+    {
+      dot_string s(out);
+      s.text(g.file(v.nodes[order[first[c]]]));
+    }
+    out.put(";\n    style=rounded;\n    color=\"#9ca3af\";\n");
+    for (size_t i = first[c]; i < first[c + 1]; ++i) dot_node(g, v, o, order[i], out);
+    out.put("  }\n");
+  }
+  for (size_t k = 0; k < v.nodes.size(); ++k) {
+    if (cluster[k] < 0) dot_node(g, v, o, k, out);
+  }
+  for (const call_edge& e : v.edges) {
+    out.put("  n");
+    out.put_int(e.caller);
+    out.put(" -> n");
+    out.put_int(e.callee);
+    out.put(";\n");
+  }
+  out.put("}\n");
+}
+
+void write_json(const call_graph& g, const graph_view& v, out_buffer& out) {
+  json(g, v, nullptr, out);
+  out.put('\n');
+}
+
+void write_mermaid(const call_graph& g, const graph_view& v, const write_options& o,
+                   out_buffer& out) {
+  out.put(o.top_bottom ? "flowchart TB\n" : "flowchart LR\n");
+  std::vector<int32_t> files;
+  const std::vector<int32_t> cluster = clusters(g, v, o.group, files);
+  auto node = [&](size_t k, const char* indent) {
+    const int32_t id = v.nodes[k];
+    out.put(indent);
+    out.put('n');
+    out.put_int(static_cast<int32_t>(k));
+    out.put("[\"");
+    mermaid_text(out, g.name(id));
+    if (o.full_labels && g.defined(id)) {
+      if (!g.signature(id).empty()) {
+        out.put("<br/>");
+        mermaid_text(out, g.signature(id));
+      }
+      out.put("<br/>");
+      mermaid_text(out, g.file(id));
+      out.put(':');
+      out.put_int(g.line(id));
+    }
+    out.put("\"]\n");
+  };
+  std::vector<std::vector<size_t>> members(files.size());
+  for (size_t k = 0; k < v.nodes.size(); ++k) {
+    if (cluster[k] >= 0) members[cluster[k]].push_back(k);
+  }
+  for (size_t c = 0; c < files.size(); ++c) {
+    out.put("  subgraph f");
+    out.put_int(static_cast<int32_t>(c));
+    out.put(" [\"");
+    mermaid_text(out, g.file(v.nodes[members[c][0]]));
+    out.put("\"]\n");
+    for (const size_t k : members[c]) node(k, "    ");
+    out.put("  end\n");
+  }
+  for (size_t k = 0; k < v.nodes.size(); ++k) {
+    if (cluster[k] < 0) node(k, "  ");
+  }
+  for (const call_edge& e : v.edges) {
+    out.put("  n");
+    out.put_int(e.caller);
+    out.put(" --> n");
+    out.put_int(e.callee);
+    out.put('\n');
+  }
+  // The marks, as classes: what each holds, then how it looks.
+  struct mark {
+    const char* name;
+    const char* style;
+  };
+  static const mark kMarks[] = {{"undefined", "stroke-dasharray:4 3,color:#555555"},
+                                {"focus", "fill:#fde68a,stroke-width:2px"},
+                                {"recursive", "stroke:#b91c1c"},
+                                {"cut", "stroke-width:3px"}};
+  for (int m = 0; m < 4; ++m) {
+    bool any = false;
+    for (size_t k = 0; k < v.nodes.size(); ++k) {
+      const int32_t id = v.nodes[k];
+      const bool holds = m == 0   ? !g.defined(id)
+                         : m == 1 ? (v.flags[k] & VIEW_FOCUS) != 0
+                         : m == 2 ? g.recursive(id)
+                                  : (v.flags[k] & VIEW_CUT) != 0;
+      if (!holds) continue;
+      out.put(any ? ",n" : "  class n");
+      out.put_int(static_cast<int32_t>(k));
+      any = true;
+    }
+    if (!any) continue;
+    out.put(' ');
+    out.put(kMarks[m].name);
+    out.put("\n  classDef ");
+    out.put(kMarks[m].name);
+    out.put(' ');
+    out.put(kMarks[m].style);
+    out.put('\n');
+  }
+  if (o.has_link) {
+    for (size_t k = 0; k < v.nodes.size(); ++k) {
+      const int32_t id = v.nodes[k];
+      if (!g.defined(id)) continue;
+      out.put("  click n");
+      out.put_int(static_cast<int32_t>(k));
+      out.put(" href \"");
+      expand_link(o.link, g.file(id), g.line(id), [&](std::string_view t) {
+        // A URL's own escapes for what would end the string or the line.
+        for (const char c : t) {
+          const auto u = static_cast<unsigned char>(c);
+          if (c == '"' || c == '\\' || c == '`' || u < 0x20 || c == ' ') {
+            char e[4];
+            out.put(std::string_view(e, std::snprintf(e, sizeof e, "%%%02X", u)));
+          } else {
+            out.put(c);
+          }
+        }
+      });
+      out.put("\"\n");
+    }
+  }
+}
+
+void write_html(const call_graph& g, const graph_view& v, const write_options& o, out_buffer& out) {
+  const std::string_view page(kExplorerHtml, kExplorerHtmlSize);
+  struct part {
+    size_t at;
+    std::string_view placeholder;
+    int what;  // 0 style, 1 script, 2 data
+  };
+  part parts[] = {{page.find("/*@STYLE@*/"), "/*@STYLE@*/", 0},
+                  {page.find("/*@SCRIPT@*/"), "/*@SCRIPT@*/", 1},
+                  {page.find("@DATA@"), "@DATA@", 2}};
+  std::sort(std::begin(parts), std::end(parts),
+            [](const part& a, const part& b) { return a.at < b.at; });
+  size_t from = 0;
+  for (const part& p : parts) {
+    if (p.at == std::string_view::npos) continue;  // the build checks that all are there
+    out.put(page.substr(from, p.at - from));
+    if (p.what == 0) out.put(std::string_view(kExplorerCss, kExplorerCssSize));
+    if (p.what == 1) out.put(std::string_view(kExplorerJs, kExplorerJsSize));
+    if (p.what == 2) json(g, v, &o, out);
+    from = p.at + p.placeholder.size();
+  }
+  out.put(page.substr(from));
+}
