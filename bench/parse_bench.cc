@@ -5,9 +5,9 @@
 #include <string>
 
 #include "driver/driver.h"
-#include "driver/output.h"
+#include "io/out_buffer.h"
 #include "listing/listing.h"
-#include "listing/quick.h"
+#include "listing/quick/quick.h"
 
 namespace {
 

@@ -2,10 +2,10 @@
 #include <cstring>
 
 #include "driver/driver.h"
-#include "driver/line_reader.h"
-#include "driver/output.h"
+#include "io/line_reader.h"
+#include "io/out_buffer.h"
 #include "listing/listing.h"
-#include "listing/quick.h"
+#include "listing/quick/quick.h"
 
 int invisible_class = 0;
 

@@ -5,8 +5,8 @@
 #include <cstring>
 #include <limits>
 
-#include "listing/bytes.h"
-#include "listing/quick.h"
+#include "io/bytes.h"
+#include "listing/quick/quick.h"
 
 int input_format = FORMAT_AUTO;
 

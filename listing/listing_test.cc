@@ -6,7 +6,7 @@
 #include <random>
 #include <string>
 
-#include "listing/quick.h"
+#include "listing/quick/quick.h"
 
 namespace {
 

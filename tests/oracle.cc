@@ -6,7 +6,7 @@
 #include <cstring>
 #include <vector>
 
-#include "listing/quick.h"
+#include "listing/quick/quick.h"
 
 namespace {
 

@@ -3,7 +3,7 @@
 
 #include <gtest/gtest.h>
 
-#include "listing/quick.h"
+#include "listing/quick/quick.h"
 #include "tests/convert.h"
 #include "tests/listing_generator.h"
 

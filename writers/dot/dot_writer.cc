@@ -1,7 +1,7 @@
 // The graph of tanglet-dot, in Graphviz dot. -i and -e leave out the edges
 // that the VCG header would make invisible.
 #include "driver/driver.h"
-#include "driver/output.h"
+#include "io/out_buffer.h"
 
 namespace {
 

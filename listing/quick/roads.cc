@@ -1,4 +1,4 @@
-#include "listing/quick.h"
+#include "listing/quick/quick.h"
 
 extern const quick_road quick_road_scalar;
 #if defined(TANGLET_QUICK_X86)

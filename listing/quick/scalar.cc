@@ -1,8 +1,8 @@
 // The quick road for any processor: bytes classified one by one.
-#include "listing/quick.h"
+#include "listing/quick/quick.h"
 
 #define TANGLET_QUICK_ROAD quick_road_scalar
-#include "listing/quick_grammar.inc"
+#include "listing/quick/grammar.inc"
 
 namespace {
 

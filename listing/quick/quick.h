@@ -7,8 +7,8 @@
 //
 // The road is built once for each instruction set (quick_*.cc) from the same
 // grammar, and the best one the processor has is used.
-#ifndef TANGLET_LISTING_QUICK_H_
-#define TANGLET_LISTING_QUICK_H_
+#ifndef TANGLET_LISTING_QUICK_QUICK_H_
+#define TANGLET_LISTING_QUICK_QUICK_H_
 
 #include <cstddef>
 #include <cstdint>
@@ -64,4 +64,4 @@ bool use_quick_road(int level);
 // The road in use, or null for none.
 extern const quick_road* current_quick_road;
 
-#endif  // TANGLET_LISTING_QUICK_H_
+#endif  // TANGLET_LISTING_QUICK_QUICK_H_
