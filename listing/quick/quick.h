@@ -32,6 +32,14 @@ struct word_masks {
 // false stops the reading after it.
 using quick_sink = bool (*)(void* context, const listing_entry& entry);
 
+// What a block reading took: the bytes of the lines read, newlines
+// included, how many lines they were, and whether the sink stopped it.
+struct quick_block {
+  size_t bytes;
+  size_t lines;
+  bool stopped;
+};
+
 struct quick_road {
   // Sorts p[0, 64) into masks; marks are the three characters asked for.
   void (*classify)(const char* p, const char marks[3], word_masks& w);
@@ -42,11 +50,11 @@ struct quick_road {
   // Reads the lines at the start of p[0, n), as many as come one after
   // another in the common shapes, each ended by a newline, handing each
   // entry to sink at once, so that what the sink does about the entry's
-  // kind follows the reading's own branches on it. Returns the bytes of the
-  // lines read, newlines included; the rest, from the first other line on,
-  // is for the general reading. kLineSlack readable bytes follow p + n.
-  size_t (*sun_block)(const char* p, size_t n, quick_sink sink, void* context);
-  size_t (*free_block)(const char* p, size_t n, quick_sink sink, void* context);
+  // kind follows the reading's own branches on it. The rest, from the first
+  // other line on, is for the general reading. kLineSlack readable bytes
+  // follow p + n.
+  quick_block (*sun_block)(const char* p, size_t n, quick_sink sink, void* context);
+  quick_block (*free_block)(const char* p, size_t n, quick_sink sink, void* context);
 };
 
 // The instruction sets, from the plainest up.
