@@ -51,9 +51,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   };
   std::string out, general;
   const int status = convert(out);
-  use_quick_road(QUICK_NONE);
+  current_quick_road = nullptr;
   const int general_status = convert(general);
-  use_quick_road(best_quick_road());
+  current_quick_road = best_quick_road();
   if (status != general_status || out != general) fail("quick road", out);
 
   if (status != 0 && status != 1) fail("status", std::to_string(status));

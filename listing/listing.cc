@@ -235,8 +235,8 @@ int parse_listing_line(std::string_view text, listing_entry& entry) {
 
 int parse_padded_line(std::string_view text, listing_entry& entry) {
   // The first line decides the layout by the general reading.
-  if (input_format != FORMAT_AUTO && current_quick_road != nullptr &&
-      text.size() <= kQuickMaxLine &&
+  if ((input_format == FORMAT_SUN || input_format == FORMAT_FREE) &&
+      current_quick_road != nullptr && text.size() <= kQuickMaxLine &&
       (input_format == FORMAT_FREE ? current_quick_road->free(text, entry)
                                    : current_quick_road->sun(text, entry)))
     return PARSE_OK;

@@ -1,12 +1,23 @@
-// The quick road: one classification of the line into bit masks, then the
+// The quick road: one classification of a line into bit masks, then the
 // shapes that cflow writes read off the masks. It answers only when the
 // general reading would give the same entry; for anything else (a sign, a
 // long number, a TAB, '"' or '\\' after the number, a signature comma that no
 // "<file line" follows, a syntax error) it declines and the general reading
 // decides.
 //
-// The road is built once for each instruction set (quick_*.cc) from the same
-// grammar, and the best one the processor has is used.
+// Words used here and in grammar.inc:
+//   road     a way of reading a line. The general reading (listing.cc) reads
+//            any line; a quick road reads the common shapes only, fast.
+//   decline  a quick road's "not mine": the line goes to the general reading.
+//   shape    a line once classified: its masks, number, depth and first token.
+//   slack    readable bytes past the end of a line (kLineSlack), so that the
+//            64-byte loads of the classifiers need no bounds checks.
+//   places   an entry whose text fields are still offsets into the line.
+//
+// The road is built once for each instruction set (one file each here) from
+// the same grammar, and the best one the processor has is used. Where no
+// vector instructions are known there is no quick road: byte by byte, the
+// masks cost more than the general reading saves.
 #ifndef TANGLET_LISTING_QUICK_QUICK_H_
 #define TANGLET_LISTING_QUICK_QUICK_H_
 
@@ -57,19 +68,28 @@ struct quick_road {
   quick_block (*free_block)(const char* p, size_t n, quick_sink sink, void* context);
 };
 
-// The instruction sets, from the plainest up.
-// QUICK_NONE: no quick road at all, every line the general way.
-enum : int { QUICK_NONE = -1, QUICK_SCALAR = 0, QUICK_SSE2 = 1, QUICK_AVX2 = 2, QUICK_AVX512 = 3 };
+// A road of this build, named, with what the processor needs for it.
+struct quick_road_entry {
+  const char* name;
+  const char* features;
+  bool (*supported)();
+  const quick_road* road;
+};
 
-// The road built for level, or null when this build or processor lacks it.
-const quick_road* quick_road_of(int level);
-// The best level this processor has.
-int best_quick_road();
-// Makes the level's road the one in use; false (no change) when there is
-// none. Tests go through every level, then back to best_quick_road().
-bool use_quick_road(int level);
+// The roads of this build, plainest first; empty where none is known.
+struct quick_road_list {
+  const quick_road_entry* first;
+  size_t count;
+  const quick_road_entry* begin() const { return first; }
+  const quick_road_entry* end() const { return first + count; }
+};
+quick_road_list quick_roads();
 
-// The road in use, or null for none.
+// The best road this processor has, or null for none.
+const quick_road* best_quick_road();
+
+// The road in use, or null for the general reading alone. Tests set it to
+// each road in turn, then back to best_quick_road().
 extern const quick_road* current_quick_road;
 
 #endif  // TANGLET_LISTING_QUICK_QUICK_H_

@@ -1,51 +1,42 @@
 #include "listing/quick/quick.h"
 
-extern const quick_road quick_road_scalar;
 #if defined(TANGLET_QUICK_X86)
-extern const quick_road quick_road_sse2, quick_road_avx2, quick_road_avx512;
-#endif
 
-const quick_road* current_quick_road = quick_road_of(best_quick_road());
+extern const quick_road quick_road_sse2, quick_road_avx2;
 
-const quick_road* quick_road_of(int level) {
-  switch (level) {
-    case QUICK_SCALAR:
-      return &quick_road_scalar;
-#if defined(TANGLET_QUICK_X86)
-    case QUICK_SSE2:
-      return &quick_road_sse2;
-    case QUICK_AVX2:
-      return __builtin_cpu_supports("avx2") && __builtin_cpu_supports("bmi") &&
-                     __builtin_cpu_supports("bmi2") && __builtin_cpu_supports("popcnt")
-                 ? &quick_road_avx2
-                 : nullptr;
-    case QUICK_AVX512:
-      return __builtin_cpu_supports("avx512f") && __builtin_cpu_supports("avx512bw") &&
-                     quick_road_of(QUICK_AVX2) != nullptr
-                 ? &quick_road_avx512
-                 : nullptr;
-#endif
-    default:
-      return nullptr;
-  }
-}
+namespace {
 
-int best_quick_road() {
-#if defined(TANGLET_QUICK_X86)
+bool always() { return true; }  // x86-64 has SSE2 from the start
+
+bool has_avx2() {
   __builtin_cpu_init();  // may run before the library's own constructors
-#endif
-  int level = QUICK_AVX512;
-  while (quick_road_of(level) == nullptr) --level;
-  return level;
+  return __builtin_cpu_supports("avx2") && __builtin_cpu_supports("bmi") &&
+         __builtin_cpu_supports("bmi2") && __builtin_cpu_supports("popcnt");
 }
 
-bool use_quick_road(int level) {
-  if (level == QUICK_NONE) {
-    current_quick_road = nullptr;
-    return true;
+// AVX-512 was measured and gained nothing over AVX2: a line's masks are one
+// or two words either way.
+const quick_road_entry kRoads[] = {
+    {"sse2", "SSE2", always, &quick_road_sse2},
+    {"avx2", "AVX2 BMI BMI2 POPCNT", has_avx2, &quick_road_avx2},
+};
+
+}  // namespace
+
+quick_road_list quick_roads() { return {kRoads, sizeof kRoads / sizeof kRoads[0]}; }
+
+#else
+
+quick_road_list quick_roads() { return {nullptr, 0}; }
+
+#endif
+
+const quick_road* best_quick_road() {
+  const quick_road* best = nullptr;
+  for (const quick_road_entry& r : quick_roads()) {
+    if (r.supported()) best = r.road;
   }
-  const quick_road* r = quick_road_of(level);
-  if (r == nullptr) return false;
-  current_quick_road = r;
-  return true;
+  return best;
 }
+
+const quick_road* current_quick_road = best_quick_road();
