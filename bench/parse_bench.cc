@@ -1,13 +1,16 @@
 // Micro-benchmarks of the reader and of the dot writer's lines, to see where
 // a conversion spends its time.
 #include <benchmark/benchmark.h>
+#include <sys/mman.h>
+#include <unistd.h>
 
+#include <cstdlib>
 #include <string>
 
 #include "driver/driver.h"
-#include "driver/output.h"
+#include "io/out_buffer.h"
 #include "listing/listing.h"
-#include "listing/quick.h"
+#include "listing/quick/quick.h"
 
 namespace {
 
@@ -49,6 +52,40 @@ void BM_Quick(benchmark::State& state) {
   }
 }
 BENCHMARK(BM_Quick)->DenseRange(0, 5)->ArgName("line");
+
+// A whole conversion of the listing that TANGLET_BENCH_LISTING names, under
+// each road of the table (the last argument: the general reading alone), to
+// see which roads pay.
+void BM_Convert(benchmark::State& state) {
+  const char* path = std::getenv("TANGLET_BENCH_LISTING");
+  const quick_road_list roads = quick_roads();
+  const size_t road = static_cast<size_t>(state.range(0));
+  if (path == nullptr || road > roads.count ||
+      (road < roads.count && !roads.first[road].supported())) {
+    state.SkipWithError("no listing, or no such road here");
+    return;
+  }
+  FILE* f = std::fopen(path, "rb");
+  const int fd = memfd_create("listing", 0);
+  char block[1 << 16];
+  for (size_t n; f != nullptr && (n = std::fread(block, 1, sizeof block, f)) > 0;) {
+    if (write(fd, block, n) != static_cast<ssize_t>(n)) break;
+  }
+  if (f != nullptr) std::fclose(f);
+  current_quick_road = road < roads.count ? roads.first[road].road : nullptr;
+  state.SetLabel(road < roads.count ? roads.first[road].name : "general");
+  std::string out;
+  for (auto _ : state) {
+    reset_driver_state();
+    lseek(fd, 0, SEEK_SET);
+    graph_output.reset(
+        -1, [](void*, const char*, size_t) {}, nullptr);
+    benchmark::DoNotOptimize(run_conversion(fd));
+  }
+  close(fd);
+  current_quick_road = best_quick_road();
+}
+BENCHMARK(BM_Convert)->DenseRange(0, 2)->Unit(benchmark::kMillisecond);
 
 void BM_DotNode(benchmark::State& state) {
   std::string sink;

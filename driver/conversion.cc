@@ -2,10 +2,9 @@
 #include <cstring>
 
 #include "driver/driver.h"
-#include "driver/line_reader.h"
-#include "driver/output.h"
+#include "io/out_buffer.h"
 #include "listing/listing.h"
-#include "listing/quick.h"
+#include "listing/reader.h"
 
 int invisible_class = 0;
 
@@ -36,13 +35,6 @@ bool add_entry(int kind, int32_t number, int32_t depth, std::string_view name,
   return true;
 }
 
-// What the quick road's entries go to: the count of lines, and whether
-// memory ran out.
-struct quick_lines {
-  long long* line_count;
-  bool out_of_memory;
-};
-
 // x, as the compiler cannot see through. The reader has just stored each
 // view of an entry as two 8-byte halves; copied whole, as an argument on
 // the stack, a view is one 16-byte load, which the store buffer cannot feed
@@ -55,71 +47,43 @@ inline T opaque(T x) {
   return x;
 }
 
-bool add_quick_entry(void* context, const listing_entry& e) {
-  auto& lines = *static_cast<quick_lines*>(context);
+// The reader's sink; the context says whether memory ran out.
+bool take_entry(void* out_of_memory, const listing_entry& e) {
   const std::string_view file(e.file.data(), opaque(e.file.size()));
   if (!add_entry(e.kind, e.number, e.depth, e.name, e.signature, file, e.line)) {
-    lines.out_of_memory = true;
+    *static_cast<bool*>(out_of_memory) = true;
     return false;
   }
-  ++*lines.line_count;
   // Nobody reads the rest of a graph that cannot be written.
   return !graph_output.failed();
-}
-
-// Lines of the common shapes, for as long as they come in what the reader
-// holds; the first other line is left in the reader. false when memory is
-// exhausted.
-bool add_quick_lines(const quick_road& road, line_reader& reader, long long& line_count) {
-  const auto block = input_format == FORMAT_FREE ? road.free_block : road.sun_block;
-  const char* p;
-  size_t n;
-  reader.unread(p, n);
-  quick_lines lines{&line_count, false};
-  reader.consume(block(p, n, add_quick_entry, &lines));
-  return !lines.out_of_memory;
 }
 
 }  // namespace
 
 int run_conversion(int input_fd) {
-  line_reader reader(input_fd);
-  listing_entry entry;
-  long long line_count = 0;  // physical lines; never wraps
   write_graph_header();
-  for (;;) {
-    // Once the layout is known, most lines take the quick road in blocks.
-    if (input_format != FORMAT_AUTO && current_quick_road != nullptr) {
-      if (!add_quick_lines(*current_quick_road, reader, line_count)) return out_of_memory();
-      if (graph_output.failed()) return 1;
-    }
-    std::string_view line;
-    const int got = reader.next(line);
-    if (got == READ_END) break;
-    if (got == READ_FAILED) {
-      std::fprintf(stderr, "Read error: %s\n", std::strerror(reader.error()));
+  bool memory_ran_out = false;
+  const read_result read = read_listing(input_fd, take_entry, &memory_ran_out);
+  switch (read.status) {
+    case read_status::done:
+      write_graph_footer();
+      return graph_output.failed() ? 1 : 0;
+    case read_status::syntax_error:
+      std::fprintf(stderr, "Syntax error line %lld\n", read.line);
       return 1;
-    }
-    if (got == READ_NO_MEMORY) return out_of_memory();
-    ++line_count;
-
-    const int parsed = parse_padded_line(line, entry);
-    if (parsed == PARSE_UNRECOGNIZED) {
+    case read_status::unrecognized:
       std::fputs("Error: input format not recognized.\n       Read interupted.\n", stderr);
       return 1;
-    }
-    if (parsed != PARSE_OK) {
-      std::fprintf(stderr, "Syntax error line %lld\n", line_count);
+    case read_status::read_error:
+      std::fprintf(stderr, "Read error: %s\n", std::strerror(read.error));
       return 1;
-    }
-    if (!add_entry(entry.kind, entry.number, entry.depth, entry.name, entry.signature, entry.file,
-                   entry.line))
+    case read_status::no_memory:
       return out_of_memory();
-    // Nobody reads the rest of a graph that cannot be written.
-    if (graph_output.failed()) return 1;
+    case read_status::stopped:
+      // The write error itself is the caller's to report.
+      return memory_ran_out ? out_of_memory() : 1;
   }
-  write_graph_footer();
-  return graph_output.failed() ? 1 : 0;
+  return 1;
 }
 
 void reset_driver_state() {

@@ -2,7 +2,7 @@
 #include <cstring>
 
 #include "driver/driver.h"
-#include "driver/memory.h"
+#include "io/memory.h"
 
 namespace {
 // Listings rarely nest deeper than this; deeper ones make the stack grow.

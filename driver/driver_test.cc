@@ -10,9 +10,9 @@
 #include <string>
 #include <vector>
 
-#include "driver/line_reader.h"
-#include "driver/memory.h"
-#include "driver/output.h"
+#include "io/line_reader.h"
+#include "io/memory.h"
+#include "io/out_buffer.h"
 #include "tests/convert.h"
 
 namespace {

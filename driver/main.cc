@@ -9,7 +9,7 @@
 
 #include "driver/command_line.h"
 #include "driver/driver.h"
-#include "driver/output.h"
+#include "io/out_buffer.h"
 #include "listing/listing.h"
 
 int main(int argc, char** argv) {

@@ -2,7 +2,7 @@
 #include <cstring>
 
 #include "driver/driver.h"
-#include "driver/memory.h"
+#include "io/memory.h"
 
 int32_t* defined_numbers = nullptr;
 size_t defined_count = 0;

@@ -8,9 +8,9 @@
 #include <string>
 
 #include "driver/driver.h"
-#include "driver/output.h"
+#include "io/out_buffer.h"
 #include "listing/listing.h"
-#include "listing/quick.h"
+#include "listing/quick/quick.h"
 #include "tests/graph_shape.h"
 
 #ifndef FUZZ_LANGUAGE
@@ -51,9 +51,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   };
   std::string out, general;
   const int status = convert(out);
-  use_quick_road(QUICK_NONE);
+  current_quick_road = nullptr;
   const int general_status = convert(general);
-  use_quick_road(best_quick_road());
+  current_quick_road = best_quick_road();
   if (status != general_status || out != general) fail("quick road", out);
 
   if (status != 0 && status != 1) fail("status", std::to_string(status));

@@ -5,9 +5,9 @@
 #include <cstring>
 #include <limits>
 
-#include "listing/bytes.h"
+#include "io/bytes.h"
 #include "listing/gnu.h"
-#include "listing/quick.h"
+#include "listing/quick/quick.h"
 
 int input_format = FORMAT_AUTO;
 

@@ -10,7 +10,7 @@
 #include <string_view>
 
 #include "driver/driver.h"
-#include "driver/output.h"
+#include "io/out_buffer.h"
 #include "listing/listing.h"
 
 struct conversion {

@@ -1,6 +1,7 @@
 #include "tests/graph_shape.h"
 
 #include <cctype>
+#include <set>
 
 namespace {
 
@@ -50,13 +51,16 @@ struct cursor {
     ok = ok && colon != std::string_view::npos &&
          integer_length(f.substr(colon + 1)) == f.size() - colon - 1 && colon + 1 < f.size();
   }
-  void dot_identifier() {
+  // Returns the identifier's number text.
+  std::string_view dot_identifier() {
     const bool quoted = !s.empty() && s[0] == '"';
     if (quoted) literal("\"");
     literal("node_");
     ok = ok && quoted == (!s.empty() && s[0] == '-');  // quoted exactly when negative
+    const std::string_view number = s.substr(0, ok ? integer_length(s) : 0);
     integer();
     if (quoted) literal("\"");
+    return number;
   }
   bool done() const { return ok && s.empty(); }
 
@@ -92,17 +96,19 @@ bool vcg_line(std::string_view line) {
   return c.done();
 }
 
-bool dot_line(std::string_view line) {
+// nodes: the numbers of the nodes declared so far; an edge must name two of
+// them when strict.
+bool dot_line(std::string_view line, std::set<std::string_view>& nodes, bool strict) {
   cursor c{line};
   if (!line.empty() && line[0] == '\t') {
     c.literal("\t");
-    c.dot_identifier();
+    const std::string_view source = c.dot_identifier();
     c.literal(" -> ");
-    c.dot_identifier();
+    const std::string_view target = c.dot_identifier();
     c.literal(" ;");
-    return c.done();
+    return c.done() && (!strict || (nodes.count(source) && nodes.count(target)));
   }
-  c.dot_identifier();
+  nodes.insert(c.dot_identifier());
   c.literal(" [ label=\"");
   c.field(true);
   c.literal("\\n");
@@ -134,11 +140,15 @@ std::string check_graph_shape(graph_language language, int invisible, std::strin
     if (out.size() < 2 || out.substr(out.size() - 2) != "}\n") return "no footer";
     out.remove_suffix(2);
   }
+  // Under -i the dot graph holds only defined functions: an edge to or from
+  // any other would make Graphviz draw a node that was never declared.
+  std::set<std::string_view> nodes;
+  const bool declared_only = invisible == 2;
   while (!out.empty()) {
     const size_t end = out.find('\n');
     if (end == std::string_view::npos) return "unfinished line: " + std::string(out);
     const std::string_view line = out.substr(0, end);
-    if (!(language == GRAPH_VCG ? vcg_line(line) : dot_line(line)))
+    if (!(language == GRAPH_VCG ? vcg_line(line) : dot_line(line, nodes, declared_only)))
       return "bad line: " + std::string(line);
     out.remove_prefix(end + 1);
   }

@@ -12,7 +12,8 @@ enum graph_language { GRAPH_VCG, GRAPH_DOT };
 std::string graph_header(graph_language language, int invisible);
 
 // "" when out is a header, then node and edge lines, then (complete) the
-// footer; else the first line that is none of these, and why.
+// footer, and (dot under -i) every edge names nodes declared before it;
+// else the first line that is not so.
 std::string check_graph_shape(graph_language language, int invisible, std::string_view out,
                               bool complete);
 

@@ -6,7 +6,7 @@
 #include <cstring>
 #include <vector>
 
-#include "listing/quick.h"
+#include "listing/quick/quick.h"
 
 namespace {
 
@@ -87,8 +87,6 @@ namespace {
 // after a number) catch a mask that leaks beyond it.
 const char kSlackFills[] = {'>', '.', '}', '7', '\t'};
 
-const char* const kLevelNames[] = {"scalar", "sse2", "avx2", "avx512"};
-
 }  // namespace
 
 std::string compare_with_oracle(int layout, const std::string& text) {
@@ -119,16 +117,16 @@ std::string compare_with_oracle(int layout, const std::string& text) {
   compare("", layout == FORMAT_SUN ? parse_sun_line(c_text, got) : parse_free_line(c_text, got),
           got);
   const int saved_format = input_format;
-  for (int level = QUICK_SCALAR; level <= QUICK_AVX512; ++level) {
-    if (!use_quick_road(level)) continue;
+  for (const quick_road_entry& r : quick_roads()) {
+    if (!r.supported()) continue;
+    current_quick_road = r.road;
     for (const char fill : kSlackFills) {
       const std::string buffer = c_text + std::string(kLineSlack, fill);
       const std::string_view line(buffer.data(), c_text.size());
-      const std::string road = std::string(kLevelNames[level]) + " " + fill + " ";
+      const std::string road = std::string(r.name) + " " + fill + " ";
       if (line.size() <= kQuickMaxLine) {
         // Where it answers, it answers right.
-        const bool quick = layout == FORMAT_SUN ? current_quick_road->sun(line, got)
-                                                : current_quick_road->free(line, got);
+        const bool quick = layout == FORMAT_SUN ? r.road->sun(line, got) : r.road->free(line, got);
         if (quick) compare(road + "quick ", 1, got);
       }
       input_format = layout;
@@ -136,6 +134,6 @@ std::string compare_with_oracle(int layout, const std::string& text) {
     }
   }
   input_format = saved_format;
-  use_quick_road(best_quick_road());
+  current_quick_road = best_quick_road();
   return diff;
 }

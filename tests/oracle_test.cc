@@ -3,7 +3,7 @@
 
 #include <gtest/gtest.h>
 
-#include "listing/quick.h"
+#include "listing/quick/quick.h"
 #include "tests/convert.h"
 #include "tests/listing_generator.h"
 
@@ -112,17 +112,18 @@ TEST(Oracle, QuickRoadsConvertAsTheGeneralReadingDoes) {
       listing += line + "\n";
     }
     if (round % 4 == 3) listing.pop_back();
-    ASSERT_TRUE(use_quick_road(QUICK_NONE));
+    current_quick_road = nullptr;
     const conversion want = convert(listing);
     ASSERT_EQ(want.status, round < 6 ? 0 : 1) << "round " << round << ": " << want.err;
-    for (int level = QUICK_SCALAR; level <= QUICK_AVX512; ++level) {
-      if (!use_quick_road(level)) continue;
+    for (const quick_road_entry& r : quick_roads()) {
+      if (!r.supported()) continue;
+      current_quick_road = r.road;
       const conversion got = convert(listing);
-      EXPECT_EQ(got.status, want.status) << "round " << round << ", level " << level;
-      EXPECT_TRUE(got.out == want.out) << "round " << round << ", level " << level;
-      EXPECT_EQ(got.err, want.err) << "round " << round << ", level " << level;
+      EXPECT_EQ(got.status, want.status) << "round " << round << ", " << r.name;
+      EXPECT_TRUE(got.out == want.out) << "round " << round << ", " << r.name;
+      EXPECT_EQ(got.err, want.err) << "round " << round << ", " << r.name;
     }
-    use_quick_road(best_quick_road());
+    current_quick_road = best_quick_road();
   }
 }
 

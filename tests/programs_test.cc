@@ -290,13 +290,19 @@ TEST(Hostile, RandomBytesEndWithADocumentedMessage) {
       o.input +=
           n < 10 ? static_cast<char>(random() % 256) : kAlphabet[random() % (sizeof kAlphabet - 1)];
     }
-    for (const auto& [program, language] : {std::pair{kVcg, GRAPH_VCG}, {kDot, GRAPH_DOT}}) {
-      const program_run r = run_program(program, o);
+    const struct {
+      const std::string& program;
+      graph_language language;
+      int invisible;
+    } runs[] = {{kVcg, GRAPH_VCG, 0}, {kDot, GRAPH_DOT, 0}, {kDot, GRAPH_DOT, 2}};
+    for (const auto& run : runs) {
+      o.args = run.invisible == 2 ? std::vector<std::string>{"-i"} : std::vector<std::string>{};
+      const program_run r = run_program(run.program, o);
       EXPECT_TRUE(r.status == 0 || r.status == 1) << n;
       const bool documented = r.err == "" || r.err == kUnrecognized ||
                               (r.err.rfind("Syntax error line ", 0) == 0 && r.err.back() == '\n');
       EXPECT_TRUE(documented) << n << ": " << r.err;
-      EXPECT_EQ(check_graph_shape(language, 0, r.out, r.status == 0), "") << n;
+      EXPECT_EQ(check_graph_shape(run.language, run.invisible, r.out, r.status == 0), "") << n;
     }
   }
 }

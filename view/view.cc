@@ -7,8 +7,8 @@
 #include <cstdio>
 #include <cstring>
 
-#include "driver/output.h"
-#include "view/reader_stub.h"
+#include "io/out_buffer.h"
+#include "listing/reader.h"
 
 namespace {
 

@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <string>
 
-#include "driver/output.h"
+#include "io/out_buffer.h"
 #include "view/graph.h"
 #include "view/select.h"
 

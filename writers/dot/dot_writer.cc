@@ -1,7 +1,8 @@
-// The graph of tanglet-dot, in Graphviz dot. -i and -e leave out the edges
-// that the VCG header would make invisible.
+// The graph of tanglet-dot, in Graphviz dot. -e leaves out the edges that
+// the VCG header would make invisible; -i keeps only the defined functions:
+// their nodes, and the edges between two of them.
 #include "driver/driver.h"
-#include "driver/output.h"
+#include "io/out_buffer.h"
 
 namespace {
 
@@ -67,9 +68,8 @@ void write_graph_header() {
 
 void write_node(std::string_view name, int32_t number, std::string_view signature,
                 std::string_view file, int32_t line) {
-  // Only external entries come without a file: a definition's file token is
-  // never empty. With -i their edges are left out, so would they be.
-  if (invisible_class == 2 && file.empty()) return;
+  // A definition is registered before its node is written.
+  if (invisible_class == 2 && !is_defined(number)) return;
   // Escaping at most doubles a field; the label's rest is under 20 bytes.
   const size_t label = 2 * (name.size() + signature.size() + file.size()) + 20;
   if (label > kMaxQuoted) {
@@ -99,9 +99,10 @@ void write_node(std::string_view name, int32_t number, std::string_view signatur
 }
 
 void write_edge(int32_t source, int32_t target) {
-  // The class that the VCG header would hide: 1 into defined functions, 2 into
-  // the others.
-  if (invisible_class != 0 && (is_defined(target) ? 1 : 2) == invisible_class) return;
+  if (invisible_class == 1 && is_defined(target)) return;
+  // An edge from a function without definition would name a node that -i
+  // left out, and Graphviz would draw it as a bare box.
+  if (invisible_class == 2 && !(is_defined(target) && is_defined(source))) return;
   graph_output.write_line(64, [&](auto& out) {
     out.put('\t');
     put_identifier(out, source);

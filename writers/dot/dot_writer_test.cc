@@ -47,6 +47,12 @@ const dot_case kCases[] = {
      "node_1 [ label=\"m\\n x\\nm.c:1\" ]\n"
      "node_3 [ label=\"f\\n y\\nf.c:2\" ]\n"
      "\tnode_1 -> node_3 ;\n"},
+    {"-i leaves out the edges from a function without definition",
+     "1\tmain: int (void), <a.c 1>\n2\t\tM: <>\n3\t\t\tf: int (void), <a.c 5>\n", 2,
+     "node_1 [ label=\"main\\n int (void)\\na.c:1\" ]\n"
+     "node_3 [ label=\"f\\n int (void)\\na.c:5\" ]\n"},
+    {"-i leaves out the edge from node 0 of a first entry at depth 2", "4\t\tf: x, <a.c 1>\n", 2,
+     "node_4 [ label=\"f\\n x\\na.c:1\" ]\n"},
     {"empty input", "", 0, ""},
     {"free layout has an empty middle line", "1\tmain {main.c 10}\n", 0,
      "node_1 [ label=\"main\\n\\nmain.c:10\" ]\n"},

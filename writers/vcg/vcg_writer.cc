@@ -1,7 +1,7 @@
 // The graph of tanglet, in VCG. Edges into defined functions are class 1
 // ("Interne"), the others class 2 ("Externe"), so a viewer can hide either.
 #include "driver/driver.h"
-#include "driver/output.h"
+#include "io/out_buffer.h"
 
 namespace {
 number_cache titles;

@@ -1,4 +1,4 @@
-#include "driver/memory.h"
+#include "io/memory.h"
 
 #include <cstdlib>
 #include <limits>

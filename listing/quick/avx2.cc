@@ -2,10 +2,10 @@
 // Built with those instruction sets; used only where the processor has them.
 #include <immintrin.h>
 
-#include "listing/quick.h"
+#include "listing/quick/quick.h"
 
 #define TANGLET_QUICK_ROAD quick_road_avx2
-#include "listing/quick_grammar.inc"
+#include "listing/quick/grammar.inc"
 
 namespace {
 

@@ -1,6 +1,6 @@
 // Whole physical lines from a file descriptor, read in large blocks.
-#ifndef TANGLET_DRIVER_LINE_READER_H_
-#define TANGLET_DRIVER_LINE_READER_H_
+#ifndef TANGLET_IO_LINE_READER_H_
+#define TANGLET_IO_LINE_READER_H_
 
 #include <cstddef>
 #include <cstring>
@@ -61,4 +61,4 @@ class line_reader {
   bool has_nul_ = false;  // a NUL byte may stand in [begin_, end_)
 };
 
-#endif  // TANGLET_DRIVER_LINE_READER_H_
+#endif  // TANGLET_IO_LINE_READER_H_

@@ -1,7 +1,7 @@
 // Growing the few arrays that grow: the line buffer, the depth stack and the
 // registry. Tests swap the allocator to make exhausted memory happen.
-#ifndef TANGLET_DRIVER_MEMORY_H_
-#define TANGLET_DRIVER_MEMORY_H_
+#ifndef TANGLET_IO_MEMORY_H_
+#define TANGLET_IO_MEMORY_H_
 
 #include <cstddef>
 
@@ -12,4 +12,4 @@ extern void* (*reallocate)(void* block, size_t bytes);
 // Returns nullptr (block unchanged) when that much memory cannot be had.
 void* resize_array(void* block, size_t count, size_t size);
 
-#endif  // TANGLET_DRIVER_MEMORY_H_
+#endif  // TANGLET_IO_MEMORY_H_

@@ -1,6 +1,6 @@
 // The buffered standard output that the graph writers append to.
-#ifndef TANGLET_DRIVER_OUTPUT_H_
-#define TANGLET_DRIVER_OUTPUT_H_
+#ifndef TANGLET_IO_OUT_BUFFER_H_
+#define TANGLET_IO_OUT_BUFFER_H_
 
 #include <cstddef>
 #include <cstdint>
@@ -8,7 +8,7 @@
 #include <string>
 #include <string_view>
 
-#include "listing/bytes.h"
+#include "io/bytes.h"
 
 #if defined(__SSE2__)
 #include <emmintrin.h>
@@ -249,4 +249,4 @@ class out_buffer {
 // Standard output for the graph.
 extern out_buffer graph_output;
 
-#endif  // TANGLET_DRIVER_OUTPUT_H_
+#endif  // TANGLET_IO_OUT_BUFFER_H_

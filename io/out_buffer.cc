@@ -1,4 +1,4 @@
-#include "driver/output.h"
+#include "io/out_buffer.h"
 
 #include <unistd.h>
 

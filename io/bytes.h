@@ -1,8 +1,8 @@
 // Scans over bytes a machine word at a time. Lines are short, so these win
 // by doing eight bytes per step without a library call; they assume nothing
 // about byte order (a word with a candidate is resolved byte by byte).
-#ifndef TANGLET_LISTING_BYTES_H_
-#define TANGLET_LISTING_BYTES_H_
+#ifndef TANGLET_IO_BYTES_H_
+#define TANGLET_IO_BYTES_H_
 
 #include <cstddef>
 #include <cstdint>
@@ -78,4 +78,4 @@ inline bool contains_either(const char* p, size_t n, char a, char b) {
 
 }  // namespace bytes
 
-#endif  // TANGLET_LISTING_BYTES_H_
+#endif  // TANGLET_IO_BYTES_H_

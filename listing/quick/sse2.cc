@@ -1,10 +1,10 @@
 // The quick road for x86-64 as it comes: sixteen bytes a step.
 #include <emmintrin.h>
 
-#include "listing/quick.h"
+#include "listing/quick/quick.h"
 
 #define TANGLET_QUICK_ROAD quick_road_sse2
-#include "listing/quick_grammar.inc"
+#include "listing/quick/grammar.inc"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "driver/line_reader.h"
+#include "io/line_reader.h"
 
 #include <unistd.h>
 
@@ -6,7 +6,7 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "driver/memory.h"
+#include "io/memory.h"
 #include "listing/listing.h"
 
 namespace {
