@@ -28,6 +28,9 @@ read_result read_listing(int fd, entry_sink sink, void* context) {
     if (got == READ_FAILED) return {read_status::read_error, count, reader.error()};
     if (got == READ_NO_MEMORY) return {read_status::no_memory, count, 0};
     ++count;
+    // A line that holds no number (GNU's default layout) is numbered by its
+    // place, which is what GNU's "see N" counts.
+    entry.number = static_cast<int32_t>(count);
     const int parsed = parse_padded_line(line, entry);
     if (parsed == PARSE_UNRECOGNIZED) return {read_status::unrecognized, count, 0};
     if (parsed != PARSE_OK) return {read_status::syntax_error, count, 0};
