@@ -31,11 +31,15 @@ uint64_t hash_text(std::string_view s) {
   return mix((h ^ w) * 0xc4ceb9fe1a85ec53ull);
 }
 
-uint64_t node_hash(std::string_view name, int32_t file, int32_t line) {
+}  // namespace
+
+uint64_t call_graph::hash_of(std::string_view name, int32_t file, int32_t line) {
   if (file < 0) return hash_text(name);
   return hash_text(name) ^
          mix((uint64_t{static_cast<uint32_t>(file)} << 32 | static_cast<uint32_t>(line)) + 1);
 }
+
+namespace {
 
 std::string_view trim(std::string_view s) {
   while (!s.empty() && (s.front() == ' ' || s.front() == '\t')) s.remove_prefix(1);
@@ -102,14 +106,16 @@ int32_t call_graph::intern_file(std::string_view file) {
 }
 
 void call_graph::grow_nodes_index() {
-  node_index_.assign(std::max<size_t>(1024, node_index_.size() * 2), 0);
+  // A slot keeps its hash's high half, which also says where it goes: no
+  // node is looked at again.
+  std::vector<uint64_t> old(std::max<size_t>(1024, node_index_.size() * 2), 0);
+  old.swap(node_index_);
   const size_t mask = node_index_.size() - 1;
-  for (size_t id = 0; id < nodes_.size(); ++id) {
-    const node& n = nodes_[id];
-    const uint64_t h = node_hash({n.text, n.name_size}, n.file, n.line);
-    size_t s = h & mask;
+  for (const uint64_t slot : old) {
+    if (slot == 0) continue;
+    size_t s = (slot >> 32) & mask;
     while (node_index_[s] != 0) s = (s + 1) & mask;
-    node_index_[s] = (h >> 32) << 32 | (id + 1);
+    node_index_[s] = slot;
   }
 }
 
@@ -117,7 +123,7 @@ int32_t call_graph::find_or_add(uint64_t h, std::string_view name, std::string_v
                                 int32_t file, int32_t line) {
   if (2 * nodes_.size() + 2 > node_index_.size()) grow_nodes_index();
   const size_t mask = node_index_.size() - 1;
-  for (size_t s = h & mask;; s = (s + 1) & mask) {
+  for (size_t s = (h >> 32) & mask;; s = (s + 1) & mask) {
     const uint64_t slot = node_index_[s];
     if (slot == 0) {
       const auto id = static_cast<int32_t>(nodes_.size());
@@ -140,44 +146,53 @@ int32_t call_graph::find_or_add(uint64_t h, std::string_view name, std::string_v
 int32_t call_graph::add_defined(std::string_view name, std::string_view signature,
                                 std::string_view file, int32_t line) {
   const int32_t f = intern_file(file);
-  return find_or_add(node_hash(name, f, line), name, trim(signature), f, line);
+  return find_or_add(hash_of(name, f, line), name, trim(signature), f, line);
 }
 
 int32_t call_graph::add_undefined(std::string_view name) {
-  return find_or_add(node_hash(name, -1, 0), name, {}, -1, 0);
+  return find_or_add(hash_of(name, -1, 0), name, {}, -1, 0);
 }
 
-void call_graph::grow_edges_index() {
-  edge_index_.assign(std::max<size_t>(1024, edge_index_.size() * 2), ~uint64_t{0});
-  const size_t mask = edge_index_.size() - 1;
-  for (const call_edge& e : edges_) {
-    const uint64_t key =
-        uint64_t{static_cast<uint32_t>(e.caller)} << 32 | static_cast<uint32_t>(e.callee);
-    size_t s = mix(key) & mask;
-    while (edge_index_[s] != ~uint64_t{0}) s = (s + 1) & mask;
-    edge_index_[s] = key;
-  }
-}
+void call_graph::add_edge(int32_t caller, int32_t callee) { edges_.push_back({caller, callee}); }
 
-void call_graph::add_edge(int32_t caller, int32_t callee) {
-  if (2 * edges_.size() + 2 > edge_index_.size()) grow_edges_index();
-  const uint64_t key =
-      uint64_t{static_cast<uint32_t>(caller)} << 32 | static_cast<uint32_t>(callee);
-  const size_t mask = edge_index_.size() - 1;
-  for (size_t s = mix(key) & mask;; s = (s + 1) & mask) {
-    if (edge_index_[s] == key) return;
-    if (edge_index_[s] == ~uint64_t{0}) {
-      edge_index_[s] = key;
-      edges_.push_back({caller, callee});
-      return;
+// Each pair once, where it was first seen: the edges grouped by caller in
+// their order, and in each group a callee already met is dropped.
+void call_graph::drop_repeated_edges() {
+  const size_t n = nodes_.size();
+  std::vector<uint32_t> begin(n + 1, 0), order(edges_.size());
+  for (const call_edge& e : edges_) ++begin[e.caller + 1];
+  for (size_t i = 0; i < n; ++i) begin[i + 1] += begin[i];
+  for (size_t k = 0; k < edges_.size(); ++k)
+    order[begin[edges_[k].caller]++] = static_cast<uint32_t>(k);
+  std::vector<int32_t> last_caller(n, -1);
+  std::vector<uint8_t> repeated(edges_.size(), 0);
+  bool any = false;
+  for (const uint32_t k : order) {
+    const call_edge& e = edges_[k];
+    if (last_caller[e.callee] == e.caller) {
+      repeated[k] = 1;
+      any = true;
     }
+    last_caller[e.callee] = e.caller;
   }
+  if (!any) return;
+  size_t kept = 0;
+  for (size_t k = 0; k < edges_.size(); ++k) {
+    if (!repeated[k]) edges_[kept++] = edges_[k];
+  }
+  edges_.resize(kept);
+}
+
+void call_graph::reserve(size_t bytes) {
+  // A listing line is some 40 to 60 bytes; untouched room costs no memory.
+  nodes_.reserve(nodes_.size() + bytes / 48);
+  edges_.reserve(edges_.size() + bytes / 48);
 }
 
 void call_graph::finish() {
   // The indexes are done with: give their memory to the adjacency.
   std::vector<uint64_t>().swap(node_index_);
-  std::vector<uint64_t>().swap(edge_index_);
+  drop_repeated_edges();
   const size_t n = nodes_.size();
   out_begin_.assign(n + 1, 0);
   in_begin_.assign(n + 1, 0);
@@ -207,6 +222,11 @@ void call_graph::finish() {
   std::vector<uint32_t> next(n, 0);
   std::vector<uint8_t> on_stack(n, 0);
   int32_t counter = 0;
+  // What calls nothing or is called by nothing is on no cycle: left out of
+  // the search, as if already done with (most functions without definition).
+  for (size_t i = 0; i < n; ++i) {
+    if (out_begin_[i] == out_begin_[i + 1] || in_begin_[i] == in_begin_[i + 1]) index[i] = 0;
+  }
   for (size_t root = 0; root < n; ++root) {
     if (index[root] >= 0) continue;
     path.push_back(static_cast<int32_t>(root));
@@ -250,48 +270,97 @@ void graph_builder::begin_listing() {
   by_number_.clear();
   odd_numbers_.clear();
   depth_stack_.clear();
+  head_ = waiting_ = 0;
+  entries_ = 0;
   min_depth_ = INT32_MAX;
   max_depth_ = INT32_MIN;
 }
 
+namespace {
+// Numbers are mostly the lines themselves: a table for those, a map for the
+// few that are not.
+constexpr int32_t kTableLimit = 1 << 24;
+}  // namespace
+
 bool graph_builder::add(const listing_entry& e, bool gnu) {
-  // Numbers are mostly the lines themselves: a table, and a list for the few
-  // that are not.
-  constexpr int32_t kTableLimit = 1 << 24;
-  int32_t id;
+  if (waiting_ == kLag) {
+    if (!take(ring_[head_])) return false;
+    head_ = (head_ + 1) % kLag;
+    --waiting_;
+  }
+  pending& p = ring_[(head_ + waiting_++) % kLag];
+  p.kind = e.kind;
+  p.number = e.number;
+  p.depth = e.depth;
+  p.entry = ++entries_;
+  min_depth_ = std::min(min_depth_, e.depth);
+  max_depth_ = std::max(max_depth_, e.depth);
   if (e.kind == ENTRY_REFERENCE) {
-    id = -1;
-    if (e.number >= 0 && e.number < kTableLimit) {
-      if (static_cast<size_t>(e.number) < by_number_.size()) id = by_number_[e.number];
-    } else if (const auto it = odd_numbers_.find(e.number); it != odd_numbers_.end()) {
+    if (e.number >= 0 && static_cast<size_t>(e.number) < by_number_.size())
+      __builtin_prefetch(&by_number_[e.number]);
+    return true;
+  }
+  // The texts are copied, as the entry's views end with this call.
+  const size_t room = e.name.size() + e.signature.size() + 1;
+  if (p.text.size() < room) p.text.resize(std::max(room, 2 * p.text.size()));
+  if (!e.name.empty()) std::memcpy(p.text.data(), e.name.data(), e.name.size());
+  p.name_size = e.name.size();
+  p.signature_size = 0;
+  if (e.kind == ENTRY_EXTERNAL) {
+    p.file = -1;
+    p.line = 0;
+  } else {
+    std::string_view signature = e.signature;
+    char* to = p.text.data() + p.name_size;
+    if (gnu) {
+      p.signature_size = gnu_signature(signature, e.name, to);
+    } else {
+      signature = trim(signature);
+      if (!signature.empty()) std::memcpy(to, signature.data(), signature.size());
+      p.signature_size = signature.size();
+    }
+    p.file = graph_.intern_file(e.file);
+    p.line = e.line;
+  }
+  p.hash = call_graph::hash_of(e.name, p.file, p.line);
+  graph_.prefetch(p.hash);
+  return true;
+}
+
+bool graph_builder::end_listing() {
+  for (; waiting_ > 0; --waiting_, head_ = (head_ + 1) % kLag) {
+    if (!take(ring_[head_])) return false;
+  }
+  return true;
+}
+
+bool graph_builder::take(pending& p) {
+  int32_t id = -1;
+  if (p.kind == ENTRY_REFERENCE) {
+    if (p.number >= 0 && p.number < kTableLimit) {
+      if (static_cast<size_t>(p.number) < by_number_.size()) id = by_number_[p.number];
+    } else if (const auto it = odd_numbers_.find(p.number); it != odd_numbers_.end()) {
       id = it->second;
     }
     if (id < 0) {
-      bad_reference_ = e.number;
+      bad_reference_ = p.number;
+      bad_entry_ = p.entry;
       return false;
     }
   } else {
-    if (e.kind == ENTRY_EXTERNAL) {
-      id = graph_.add_undefined(e.name);
-    } else if (gnu) {
-      if (scratch_.size() < e.signature.size() + 1) scratch_.resize(e.signature.size() + 1);
-      const size_t n = gnu_signature(e.signature, e.name, scratch_.data());
-      id = graph_.add_defined(e.name, {scratch_.data(), n}, e.file, e.line);
+    const char* text = p.text.data();
+    id = graph_.add_hashed(p.hash, {text, p.name_size}, {text + p.name_size, p.signature_size},
+                           p.file, p.line);
+    if (p.number >= 0 && p.number < kTableLimit) {
+      if (static_cast<size_t>(p.number) >= by_number_.size())
+        by_number_.resize(std::max<size_t>(p.number + 1, by_number_.size() * 2), -1);
+      by_number_[p.number] = id;
     } else {
-      id = graph_.add_defined(e.name, e.signature, e.file, e.line);
-    }
-    if (e.number >= 0 && e.number < kTableLimit) {
-      if (static_cast<size_t>(e.number) >= by_number_.size())
-        by_number_.resize(std::max<size_t>(e.number + 1, by_number_.size() * 2), -1);
-      by_number_[e.number] = id;
-    } else {
-      odd_numbers_[e.number] = id;
+      odd_numbers_[p.number] = id;
     }
   }
-  min_depth_ = std::min(min_depth_, e.depth);
-  max_depth_ = std::max(max_depth_, e.depth);
   // The caller is the last entry seen one level up; depths 0 and 1 have none.
-  const size_t depth = static_cast<size_t>(std::max(e.depth, 0));
+  const size_t depth = static_cast<size_t>(std::max(p.depth, 0));
   if (depth >= depth_stack_.size())
     depth_stack_.resize(std::max(depth + 1, 2 * depth_stack_.size()), -1);
   depth_stack_[depth] = id;

@@ -58,7 +58,21 @@ class call_graph {
   int32_t add_defined(std::string_view name, std::string_view signature, std::string_view file,
                       int32_t line);
   int32_t add_undefined(std::string_view name);
+  // The same in steps: the file's index and the key's hash, a hint to fetch
+  // its slot, then the node.
+  int32_t intern_file(std::string_view file);
+  static uint64_t hash_of(std::string_view name, int32_t file, int32_t line);
+  void prefetch(uint64_t hash) const {
+    if (!node_index_.empty())
+      __builtin_prefetch(&node_index_[(hash >> 32) & (node_index_.size() - 1)]);
+  }
+  int32_t add_hashed(uint64_t hash, std::string_view name, std::string_view signature, int32_t file,
+                     int32_t line) {
+    return find_or_add(hash, name, signature, file, line);
+  }
   void add_edge(int32_t caller, int32_t callee);
+  // Room for a listing of this many bytes.
+  void reserve(size_t bytes);
   // Builds the adjacency and marks the functions on a call cycle; the
   // graph takes no more nodes or edges after it.
   void finish();
@@ -72,17 +86,16 @@ class call_graph {
   struct text_store;
   int32_t find_or_add(uint64_t hash, std::string_view name, std::string_view signature,
                       int32_t file, int32_t line);
-  int32_t intern_file(std::string_view file);
   void grow_nodes_index();
-  void grow_edges_index();
+  void drop_repeated_edges();
 
   std::unique_ptr<text_store> text_;
   std::vector<node> nodes_;
   std::vector<std::string_view> files_;
   std::vector<call_edge> edges_;
-  // Open addressing: a slot is (hash's high half << 32 | id + 1), 0 empty.
+  // Open addressing: a slot is (hash's high half << 32 | id + 1), 0 empty;
+  // the high half also gives the slot's place.
   std::vector<uint64_t> node_index_;
-  std::vector<uint64_t> edge_index_;  // caller << 32 | callee, ~0 empty
   std::vector<uint64_t> file_index_;
   size_t last_file_ = SIZE_MAX;
   std::vector<uint32_t> out_begin_, in_begin_;
@@ -97,23 +110,46 @@ class graph_builder {
   graph_builder(call_graph& graph, bool reversed) : graph_(graph), reversed_(reversed) {}
   // Forget the numbers and depths of the listing before.
   void begin_listing();
+  void reserve(size_t bytes) { graph_.reserve(bytes); }
   // gnu: the entry comes from GNU's default layout, whose signature is the
-  // whole declaration. false when a reference names a line that lists no
-  // function (bad_reference() says which).
+  // whole declaration. Entries are taken a few lines late (see ring_), so
+  // that the memory each one needs is on its way meanwhile: false when an
+  // earlier entry refers to a line that lists no function.
   bool add(const listing_entry& entry, bool gnu);
+  // Takes the entries still waiting; false as for add().
+  bool end_listing();
+  // The reference that failed: the number it gave, and its entry's place
+  // (from 1) in the listing.
   int32_t bad_reference() const { return bad_reference_; }
+  long long bad_reference_entry() const { return bad_entry_; }
   // Depths seen in the listing so far.
   int32_t min_depth() const { return min_depth_; }
   int32_t max_depth() const { return max_depth_; }
 
  private:
+  struct pending {
+    int kind;
+    int32_t number, depth, file, line;
+    uint64_t hash;
+    long long entry;
+    size_t name_size, signature_size;
+    std::vector<char> text;  // the name, then the signature
+  };
+  bool take(pending& p);
+
   call_graph& graph_;
   bool reversed_;
-  std::vector<int32_t> by_number_;                        // node of each line number, -1 none
+  std::vector<int32_t> by_number_;                    // node of each line number, -1 none
   std::unordered_map<int32_t, int32_t> odd_numbers_;  // numbers outside by_number_
-  std::vector<int32_t> depth_stack_;                      // node last seen at each depth
-  std::vector<char> scratch_;
+  std::vector<int32_t> depth_stack_;                  // node last seen at each depth
+  // The entries read and not yet taken, oldest at head_: the index slot of
+  // a function is fetched when it is read and looked at kLag entries later.
+  static constexpr size_t kLag = 8;
+  pending ring_[kLag];
+  size_t head_ = 0, waiting_ = 0;
+  long long entries_ = 0;
   int32_t bad_reference_ = 0;
+  long long bad_entry_ = 0;
   int32_t min_depth_ = INT32_MAX, max_depth_ = INT32_MIN;
 };
 

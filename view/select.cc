@@ -161,6 +161,22 @@ bool select_view(const call_graph& g, const selection_options& o, graph_view& vi
   std::vector<int32_t> focus;
   if (!find_focus(g, o, f, focus, message)) return false;
 
+  // The whole graph, when nothing would be cut from it: no walk at all.
+  if (focus.empty() && o.stub.empty()) {
+    const size_t kept = static_cast<size_t>(std::count(f.keep.begin(), f.keep.end(), 1));
+    if (o.max_nodes == 0 || kept <= o.max_nodes) {
+      std::vector<int32_t> view_id(n, -1);
+      for (size_t i = 0; i < n; ++i) {
+        if (!f.keep[i]) continue;
+        view_id[i] = static_cast<int32_t>(view.nodes.size());
+        view.nodes.push_back(static_cast<int32_t>(i));
+      }
+      view.flags.assign(view.nodes.size(), 0);
+      collect_edges(g, view_id, view);
+      return true;
+    }
+  }
+
   // Each node's distance from the focus along callees and along callers;
   // without a focus, from the roots along callees.
   std::vector<int32_t> down(n, -1), up, queue;

@@ -1,6 +1,7 @@
 #include "view/view.h"
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -40,7 +41,11 @@ int load_listing(int fd, const char* name, const view_settings& settings, graph_
   input_format = settings.layout;
   builder.begin_listing();
   load_context context{&builder};
-  const read_result r = read_listing(fd, take_entry, &context);
+  struct stat about;
+  if (::fstat(fd, &about) == 0 && S_ISREG(about.st_mode))
+    builder.reserve(static_cast<size_t>(about.st_size));
+  read_result r = read_listing(fd, take_entry, &context);
+  if (r.status == read_status::done && !builder.end_listing()) r.status = read_status::stopped;
   switch (r.status) {
     case read_status::done:
       break;
@@ -60,7 +65,7 @@ int load_listing(int fd, const char* name, const view_settings& settings, graph_
       return 1;
     case read_status::stopped:
       std::fprintf(stderr, "%s: %s:%lld: refers to line %d, which lists no function\n", kProgram,
-                   name, r.line, static_cast<int>(builder.bad_reference()));
+                   name, builder.bad_reference_entry(), static_cast<int>(builder.bad_reference()));
       return 1;
   }
   if (context.entries >= 2 && builder.min_depth() == builder.max_depth())
