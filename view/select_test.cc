@@ -1,1 +1,253 @@
+#include "view/select.h"
+
 #include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "view/test_graph.h"
+
+namespace {
+
+const char kListing[] =
+    "1\tmain: int (void), <a.c 1>\n"
+    "2\t\tparse: int (void), <a.c 2>\n"
+    "3\t\t\tlex: int (void), <b.c 1>\n"
+    "4\t\t\t\txmalloc: void * (size_t n), <c.c 1>\n"
+    "5\t\t\t\t\tmalloc: <>\n"
+    "6\t\t\t\tlog_msg: void (void), <c.c 5>\n"
+    "7\t\t\t\t\tfprintf: <>\n"
+    "8\t\trun: int (void), <a.c 9>\n"
+    "9\t\t\txmalloc: 4\n"
+    "10\t\t\teval: int (void), <b.c 7>\n"
+    "11\t\t\t\teval: 10\n"
+    "12\t\t\t\tlog_msg: 6\n";
+
+struct select_case {
+  std::vector<std::string> focus, exclude, stub;
+  int32_t callees = 3, callers = 1;
+  bool internal = false;
+  size_t max_nodes = 200;
+  const char* view;  // names, "!" focus, "+" cut; then the edges
+};
+
+std::string describe(const call_graph& g, const graph_view& v) {
+  std::string s;
+  for (size_t k = 0; k < v.nodes.size(); ++k) {
+    s += std::string(g.name(v.nodes[k])) + (v.flags[k] & VIEW_FOCUS ? "!" : "") +
+         (v.flags[k] & VIEW_CUT ? "+" : "") + " ";
+  }
+  s += "|";
+  for (const call_edge& e : v.edges)
+    s +=
+        " " + std::string(g.name(v.nodes[e.caller])) + ">" + std::string(g.name(v.nodes[e.callee]));
+  return s;
+}
+
+void compile(const std::vector<std::string>& patterns, std::vector<regex_t>& out) {
+  for (const std::string& p : patterns) {
+    regex_t re;
+    ASSERT_EQ(regcomp(&re, p.c_str(), REG_EXTENDED), 0);
+    out.push_back(re);
+  }
+}
+
+TEST(Select, Views) {
+  const select_case cases[] = {
+      {{},
+       {},
+       {},
+       3,
+       1,
+       false,
+       200,
+       "main parse lex xmalloc malloc log_msg fprintf run eval | main>parse parse>lex lex>xmalloc "
+       "xmalloc>malloc lex>log_msg log_msg>fprintf main>run run>xmalloc run>eval eval>eval "
+       "eval>log_msg"},
+      {{"lex"},
+       {},
+       {},
+       1,
+       1,
+       false,
+       200,
+       "parse lex! xmalloc log_msg | parse>lex lex>xmalloc lex>log_msg"},
+      {{"xmalloc"},
+       {},
+       {},
+       0,
+       2,
+       false,
+       200,
+       "main parse lex xmalloc! run | main>parse parse>lex lex>xmalloc main>run run>xmalloc"},
+      {{"eval", "parse"},
+       {},
+       {},
+       1,
+       0,
+       false,
+       200,
+       "parse! lex log_msg eval! | parse>lex lex>log_msg eval>eval eval>log_msg"},
+      // The whole name: "log" leaves log_msg in.
+      {{},
+       {"log_.*|fprintf", "log"},
+       {},
+       3,
+       1,
+       false,
+       200,
+       "main parse lex xmalloc malloc run eval | main>parse parse>lex lex>xmalloc xmalloc>malloc "
+       "main>run run>xmalloc run>eval eval>eval"},
+      // A stub is drawn; what only it calls is not.
+      {{},
+       {},
+       {"x.*"},
+       3,
+       1,
+       false,
+       200,
+       "main parse lex xmalloc log_msg fprintf run eval | main>parse parse>lex lex>xmalloc "
+       "lex>log_msg log_msg>fprintf main>run run>xmalloc run>eval eval>eval eval>log_msg"},
+      {{"run"},
+       {},
+       {"xmalloc"},
+       3,
+       0,
+       false,
+       200,
+       "xmalloc log_msg fprintf run! eval | log_msg>fprintf run>xmalloc run>eval eval>eval "
+       "eval>log_msg"},
+      {{"lex"},
+       {},
+       {},
+       3,
+       1,
+       true,
+       200,
+       "parse lex! xmalloc log_msg | parse>lex lex>xmalloc lex>log_msg"},
+      // Cut where it fits, marking what has calls left out.
+      {{}, {}, {}, 3, 1, false, 4, "main parse+ run+ | main>parse main>run"},
+      {{"lex"},
+       {},
+       {},
+       3,
+       1,
+       false,
+       4,
+       "parse lex! xmalloc+ log_msg+ | parse>lex lex>xmalloc lex>log_msg"},
+      {{"lex", "run"}, {}, {}, 3, 1, false, 1, "lex!+ |"},
+      {{},
+       {},
+       {},
+       3,
+       1,
+       false,
+       0,
+       "main parse lex xmalloc malloc log_msg fprintf run eval | main>parse parse>lex lex>xmalloc "
+       "xmalloc>malloc lex>log_msg log_msg>fprintf main>run run>xmalloc run>eval eval>eval "
+       "eval>log_msg"},
+  };
+  call_graph g;
+  ASSERT_TRUE(build_graph(kListing, g));
+  for (const select_case& c : cases) {
+    SCOPED_TRACE(c.view);
+    selection_options o;
+    o.focus = c.focus;
+    compile(c.exclude, o.exclude);
+    compile(c.stub, o.stub);
+    o.callees = c.callees;
+    o.callers = c.callers;
+    o.internal = c.internal;
+    o.max_nodes = c.max_nodes;
+    graph_view v;
+    std::string message;
+    ASSERT_TRUE(select_view(g, o, v, message)) << message;
+    EXPECT_EQ(describe(g, v), c.view);
+    EXPECT_EQ(v.cut, c.max_nodes == 4 || c.max_nodes == 1);
+    for (regex_t& re : o.exclude) regfree(&re);
+    for (regex_t& re : o.stub) regfree(&re);
+  }
+}
+
+TEST(Select, CutSaysWhatItCut) {
+  call_graph g;
+  ASSERT_TRUE(build_graph(kListing, g));
+  selection_options o;
+  o.max_nodes = 4;
+  graph_view v;
+  std::string message;
+  ASSERT_TRUE(select_view(g, o, v, message));
+  EXPECT_EQ(v.wanted, 9u);
+  EXPECT_EQ(v.level, 1);
+  EXPECT_EQ(v.marked, 2u);
+}
+
+TEST(Select, CycleThatNoRootReaches) {
+  call_graph g;
+  ASSERT_TRUE(
+      build_graph("1\ta: <>\n2\tb: int (void), <x.c 1>\n3\t\tc: int (void), <x.c 2>\n"
+                  "4\t\t\tb: 2\n",
+                  g));
+  selection_options o;
+  graph_view v;
+  std::string message;
+  ASSERT_TRUE(select_view(g, o, v, message));
+  o.max_nodes = 2;
+  graph_view cut;
+  ASSERT_TRUE(select_view(g, o, cut, message));
+  EXPECT_EQ(describe(g, cut), "a b+ |");
+}
+
+TEST(Select, UnknownFocusSuggests) {
+  const struct {
+    const char *focus, *message;
+  } cases[] = {
+      {"lexx", "no function named 'lexx' in the listing; closest: lex"},
+      {"alloc", "no function named 'alloc' in the listing; closest: xmalloc, malloc"},
+      {"zzzzzzzzzz", "no function named 'zzzzzzzzzz' in the listing"},
+      {"fprintf", "the function 'fprintf' is left out by --exclude or --internal"},
+  };
+  call_graph g;
+  ASSERT_TRUE(build_graph(kListing, g));
+  for (const auto& c : cases) {
+    selection_options o;
+    o.internal = true;
+    o.focus = {c.focus};
+    graph_view v;
+    std::string message;
+    EXPECT_FALSE(select_view(g, o, v, message));
+    EXPECT_EQ(message, c.message);
+  }
+}
+
+TEST(Select, AllForTheExplorer) {
+  call_graph g;
+  ASSERT_TRUE(build_graph(kListing, g));
+  selection_options o;
+  o.focus = {"eval"};
+  o.max_nodes = 1;  // not for the explorer
+  compile({"log_msg|fprintf|malloc"}, o.exclude);
+  graph_view v;
+  std::string message;
+  ASSERT_TRUE(select_all(g, o, v, message));
+  EXPECT_EQ(describe(g, v),
+            "main parse lex xmalloc run eval! | main>parse parse>lex lex>xmalloc main>run "
+            "run>xmalloc run>eval eval>eval");
+  regfree(&o.exclude[0]);
+}
+
+TEST(Select, WholeNameMatch) {
+  const struct {
+    const char *pattern, *name;
+    bool whole;
+  } cases[] = {{"a", "a", true},         {"a", "ab", false},      {"a|ab", "ab", true},
+               {"x.*", "xmalloc", true}, {"m", "xmalloc", false}, {".*alloc", "xmalloc", true}};
+  for (const auto& c : cases) {
+    regex_t re;
+    ASSERT_EQ(regcomp(&re, c.pattern, REG_EXTENDED), 0);
+    EXPECT_EQ(matches_whole(re, c.name), c.whole) << c.pattern << " " << c.name;
+    regfree(&re);
+  }
+}
+
+}  // namespace

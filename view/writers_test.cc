@@ -1,1 +1,128 @@
+#include "view/writers.h"
+
 #include <gtest/gtest.h>
+
+#include <string>
+
+#include "view/test_graph.h"
+
+namespace {
+
+// Every mark that a format could take as its own, in a name, a signature
+// and a file name.
+const char kHostile[] =
+    "1\tmain: int (x<y>&\"q\"\\ z|[;]), <w\"e\\d&ir/a<b>.c 3>\n"
+    "2\t\tq\"u\\o<t>e&|[];:: <>\n"
+    "3\t\tmain: 1\n";
+
+enum { DOT, JSON, MERMAID, HTML };
+
+std::string write(const char* listing, int format, const write_options& w = {},
+                  std::vector<std::string> focus = {"main"}) {
+  call_graph g;
+  EXPECT_TRUE(build_graph(listing, g));
+  selection_options o;
+  o.focus = focus;
+  graph_view v;
+  std::string message;
+  EXPECT_TRUE(format == HTML ? select_all(g, o, v, message) : select_view(g, o, v, message));
+  std::string text;
+  out_buffer out;
+  out.reset(-1, &text);
+  if (format == DOT) write_dot(g, v, w, out);
+  if (format == JSON) write_json(g, v, out);
+  if (format == MERMAID) write_mermaid(g, v, w, out);
+  if (format == HTML) write_html(g, v, w, out);
+  out.flush();
+  return text;
+}
+
+TEST(Writers, JsonExactly) {
+  EXPECT_EQ(write(kHostile, JSON),
+            "{\"nodes\":[{\"id\":0,\"name\":\"main\",\"defined\":true,"
+            "\"signature\":\"int (x<y>&\\\"q\\\"\\\\ z|[;])\",\"file\":\"w\\\"e\\\\d&ir/a<b>.c\","
+            "\"line\":3,\"focus\":true,\"recursive\":true}, {\"id\":1,"
+            "\"name\":\"q\\\"u\\\\o<t>e&|[];:\",\"defined\":false}],"
+            "\"edges\":[{\"source\":0,\"target\":1}, {\"source\":0,\"target\":0}]}\n");
+  // Control characters as escapes; bytes from 0x80 as they are.
+  EXPECT_EQ(write("1\ta\x01\x7f\xc3\xa9\xff: <>\n", JSON, {}, {}),
+            "{\"nodes\":[{\"id\":0,\"name\":\"a\\u0001\x7f\xc3\xa9\xff\",\"defined\":false}],"
+            "\"edges\":[]}\n");
+}
+
+TEST(Writers, DotEscapesAndMarks) {
+  write_options w;
+  w.full_labels = true;
+  w.has_link = true;
+  w.link = "https://x/%f#L%l%%";
+  EXPECT_EQ(write(kHostile, DOT, w),
+            "digraph calls {\n"
+            "  graph [rankdir=LR, fontname=\"Helvetica\", fontsize=10];\n"
+            "  node [shape=box, fontname=\"Helvetica\", fontsize=10];\n"
+            "  subgraph cluster_0 {\n"
+            "    label=\"w\\\"e\\\\d&ir/a<b>.c\";\n"
+            "    style=rounded;\n"
+            "    color=\"#9ca3af\";\n"
+            "    n0 [label=\"main\\nint (x<y>&\\\"q\\\"\\\\ z|[;])\\nw\\\"e\\\\d&ir/a<b>.c:3\", "
+            "tooltip=\"int (x<y>&\\\"q\\\"\\\\ z|[;])\\nw\\\"e\\\\d&ir/a<b>.c:3\", "
+            "style=\"filled,bold\", fillcolor=\"#fde68a\", color=\"#b91c1c\", "
+            "URL=\"https://x/w\\\"e\\\\d&ir/a<b>.c#L3%\"];\n"
+            "  }\n"
+            "  n1 [label=\"q\\\"u\\\\o<t>e&|[];:\", tooltip=\"q\\\"u\\\\o<t>e&|[];:: no definition "
+            "in the listed sources\", style=dashed, fontcolor=\"#555555\", color=\"#888888\"];\n"
+            "  n0 -> n1;\n"
+            "  n0 -> n0;\n"
+            "}\n");
+}
+
+TEST(Writers, DotSplitsLongStrings) {
+  const std::string name(40000, 'a');
+  const std::string dot = write(("1\t" + name + ": <>\n").c_str(), DOT, {}, {});
+  EXPECT_NE(dot.find("\"" + std::string(16000, 'a') + "\" + \""), std::string::npos);
+  EXPECT_EQ(dot.find(std::string(16001, 'a')), std::string::npos);
+}
+
+TEST(Writers, MermaidEntities) {
+  write_options w;
+  w.top_bottom = true;
+  EXPECT_EQ(write(kHostile, MERMAID, w),
+            "flowchart TB\n"
+            "  subgraph f0 [\"w#34;e#92;d#38;ir/a#60;b#62;.c\"]\n"
+            "    n0[\"main\"]\n"
+            "  end\n"
+            "  n1[\"q#34;u#92;o#60;t#62;e#38;#124;#91;#93;#59;:\"]\n"
+            "  n0 --> n1\n"
+            "  n0 --> n0\n"
+            "  class n1 undefined\n"
+            "  classDef undefined stroke-dasharray:4 3,color:#555555\n"
+            "  class n0 focus\n"
+            "  classDef focus fill:#fde68a,stroke-width:2px\n"
+            "  class n0 recursive\n"
+            "  classDef recursive stroke:#b91c1c\n");
+}
+
+TEST(Writers, HtmlEmbedsAssetsAndData) {
+  write_options w;
+  w.has_link = true;
+  w.link = "src/%f#%l";
+  w.callers = 2;
+  const std::string page = write(kHostile, HTML, w);
+  const std::string css(kExplorerCss, kExplorerCssSize), js(kExplorerJs, kExplorerJsSize);
+  EXPECT_NE(page.find(css), std::string::npos);
+  EXPECT_NE(page.find(js), std::string::npos);
+  for (const char* placeholder : {"/*@STYLE@*/", "/*@SCRIPT@*/", "@DATA@"})
+    EXPECT_EQ(page.find(placeholder), std::string::npos) << placeholder;
+  const std::string data =
+      "{\"nodes\":[{\"id\":0,\"name\":\"main\",\"defined\":true,"
+      "\"signature\":\"int (x\\u003cy>&\\\"q\\\"\\\\ z|[;])\",\"file\":\"w\\\"e\\\\d&ir/"
+      "a\\u003cb>.c\",\"line\":3,\"focus\":true,\"recursive\":true,"
+      "\"url\":\"src/w\\\"e\\\\d&ir/a\\u003cb>.c#3\"}, {\"id\":1,"
+      "\"name\":\"q\\\"u\\\\o\\u003ct>e&|[];:\",\"defined\":false}],"
+      "\"edges\":[{\"source\":0,\"target\":1}, {\"source\":0,\"target\":0}],\"callers\":2}";
+  EXPECT_NE(
+      page.find("<script type=\"application/json\" id=\"tanglet-data\">" + data + "</script>"),
+      std::string::npos)
+      << page;
+}
+
+}  // namespace
