@@ -1,1 +1,248 @@
+// tanglet-view through its binary: goldens of every format on the corpus in
+// the three layouts, Graphviz on every dot output, messages and statuses.
+// TANGLET_UPDATE_GOLDEN=1 rewrites the goldens in tests/view/ for review.
 #include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <fstream>
+#include <map>
+#include <regex>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "tests/run_program.h"
+
+namespace {
+
+const std::string kDir = std::string(TANGLET_SOURCE_DIR) + "/tests/view/";
+const char* const kLayouts[] = {"tab", "posix", "gnu"};
+
+program_run view(std::vector<std::string> args, const std::string& input = "") {
+  run_options o;
+  o.args = std::move(args);
+  o.input = input;
+  return run_program(TANGLET_VIEW_BIN, o);
+}
+
+struct golden_case {
+  const char* golden;
+  std::vector<std::string> args;
+  const char* err;
+};
+
+const golden_case kGoldens[] = {
+    {"whole.dot", {}, ""},
+    {"whole.json", {"-T", "json"}, ""},
+    {"whole.mermaid", {"--format=mermaid"}, ""},
+    {"focus.dot",
+     {"-F", "is_even", "-d", "1", "-u", "1", "--labels=full", "--link=src/%f#L%l"},
+     ""},
+    {"focus.json", {"--focus=usage", "--callers=2", "--callees=0", "-T", "json"}, ""},
+    {"filtered.mermaid",
+     {"-x", "descend_.*|trace", "-s", "usage", "-i", "-T", "mermaid", "--rankdir=TB"},
+     ""},
+    {"cut.dot",
+     {"--max-nodes=12", "--group=none"},
+     "tanglet-view: the view would hold 51 functions, more than --max-nodes=12: cut after level "
+     "1, 6 functions marked where calls were left out; see more with --max-nodes=51, or narrow it "
+     "with --focus, --exclude or --internal\n"},
+};
+
+TEST(ViewGolden, SameOutputFromEveryLayout) {
+  for (const golden_case& c : kGoldens) {
+    for (const char* layout : kLayouts) {
+      SCOPED_TRACE(std::string(c.golden) + " from " + layout);
+      std::vector<std::string> args = c.args;
+      args.push_back(kDir + "corpus." + layout + ".cflow");
+      const program_run r = view(args);
+      EXPECT_EQ(r.status, 0);
+      EXPECT_EQ(r.err, c.err);
+      if (std::getenv("TANGLET_UPDATE_GOLDEN")) {
+        std::ofstream(kDir + c.golden, std::ios::binary) << r.out;
+        continue;
+      }
+      EXPECT_EQ(r.out, read_file(kDir + c.golden));
+    }
+  }
+}
+
+// Edges by names, from the JSON.
+std::set<std::pair<std::string, std::string>> edges_of(const std::string& json) {
+  std::map<std::string, std::string> names;
+  const std::regex node("\\{\"id\":([0-9]+),\"name\":\"([^\"]*)\""),
+      edge("\\{\"source\":([0-9]+),\"target\":([0-9]+)\\}");
+  for (std::sregex_iterator i(json.begin(), json.end(), node), end; i != end; ++i)
+    names[(*i)[1]] = (*i)[2];
+  std::set<std::pair<std::string, std::string>> edges;
+  for (std::sregex_iterator i(json.begin(), json.end(), edge), end; i != end; ++i)
+    edges.emplace(names[(*i)[1]], names[(*i)[2]]);
+  return edges;
+}
+
+TEST(ViewGolden, ReversedListingsGiveTheSameCalls) {
+  const auto forward = edges_of(read_file(kDir + "whole.json"));
+  ASSERT_GT(forward.size(), 40u);
+  for (const char* layout : kLayouts) {
+    SCOPED_TRACE(layout);
+    // A reversed listing holds every function; main's reach is the forward one.
+    const program_run r = view({"-r", "-F", "main", "-d", "99", "-u", "0", "-T", "json",
+                                kDir + "corpus_reverse." + layout + ".cflow"});
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(edges_of(r.out), forward);
+  }
+}
+
+const char kHostile[] =
+    "1\tmain: int (x<y>&\"q\"\\ z|[;]), <w\"e\\d&ir/a<b>.c 3>\n"
+    "2\t\tq\"u\\o<t>e&|[];:: <>\n"
+    "3\t\tmain: 1\n";
+
+TEST(ViewGraphviz, ReadsEveryDotOutput) {
+  if (std::system("command -v dot > /dev/null 2>&1") != 0) GTEST_SKIP() << "no Graphviz";
+  std::vector<std::string> dots;
+  for (const golden_case& c : kGoldens) {
+    if (std::string(c.golden).find(".dot") != std::string::npos)
+      dots.push_back(read_file(kDir + c.golden));
+  }
+  dots.push_back(view({"--labels=full", "--link=%f?%l"}, kHostile).out);
+  dots.push_back(view({"-F", "main", "--max-nodes=1"}, kHostile).out);
+  dots.push_back(view({}, "1\t" + std::string(40000, 'x') + ": <>\n").out);
+  for (const std::string& dot : dots) {
+    run_options o;
+    o.args = {"-Tsvg"};
+    o.input = dot;
+    const program_run r = run_program("/usr/bin/dot", o);
+    EXPECT_EQ(r.status, 0) << r.err << dot.substr(0, 400);
+    EXPECT_EQ(r.err, "");
+  }
+  // The hostile name comes out as it went in.
+  run_options o;
+  o.args = {"-Tsvg"};
+  o.input = dots[dots.size() - 3];
+  EXPECT_NE(run_program("/usr/bin/dot", o).out.find("q&quot;u\\o&lt;t&gt;e&amp;|[];:"),
+            std::string::npos);
+}
+
+struct error_case {
+  std::vector<std::string> args;
+  std::string input;
+  int status;
+  std::string err;
+};
+
+TEST(ViewMessages, ExactTextAndStatus) {
+  // Files named in messages as given: work next to them.
+  char dir[] = "/tmp/tanglet-view-XXXXXX";
+  ASSERT_NE(mkdtemp(dir), nullptr);
+  ASSERT_EQ(chdir(dir), 0);
+  std::string calls;
+  for (int i = 1; i <= 16; ++i) calls += "main() <int main (void) at a.c:1>\n";
+  std::ofstream("calls.cflow") << calls << "main: int (void), <a.c 1>\n";
+  std::string wide = "    1 main: int (void), <a.c 1>\n";
+  for (int i = 0; i < 501; ++i) wide += "    2     f" + std::to_string(i) + ": <>\n";
+  const std::string corpus = kDir + "corpus.gnu.cflow";
+  const std::string help = "Try 'tanglet-view --help' for more information.\n";
+  const error_case cases[] = {
+      {{"calls.cflow"}, "", 1, "tanglet-view: calls.cflow:17: not a line of the gnu layout\n"},
+      {{},
+       "1\tmain: <>\n2\t\tf {}\n",
+       1,
+       "tanglet-view: standard input:2: not a line of the sun layout\n"},
+      {{"-f", "free"},
+       "1\tmain: <>\n",
+       1,
+       "tanglet-view: standard input:1: not a line of the free layout\n"},
+      {{},
+       "hello, world\n",
+       1,
+       "tanglet-view: standard input:1: not a line of any layout (sun, free or gnu)\n"},
+      {{},
+       "1\tmain: <>\n2\t\tf: 9\n",
+       1,
+       "tanglet-view: standard input:2: refers to line 9, which lists no function\n"},
+      {{"nosuch.cflow"}, "", 1, "tanglet-view: nosuch.cflow: No such file or directory\n"},
+      {{"."}, "", 1, "tanglet-view: .: Is a directory\n"},
+      {{"-F", "mian", corpus},
+       "",
+       1,
+       "tanglet-view: no function named 'mian' in the listing; closest: main\n"},
+      {{"--frobnicate"}, "", 2, "tanglet-view: unrecognized option '--frobnicate'\n" + help},
+      {{"-F"}, "", 2, "tanglet-view: option requires an argument -- 'F'\n" + help},
+      {{"-d", "x"}, "", 2, "tanglet-view: invalid --callees value 'x'\n" + help},
+      {{"--callers=-1"}, "", 2, "tanglet-view: invalid --callers value '-1'\n" + help},
+      {{"--max-nodes=1e3"}, "", 2, "tanglet-view: invalid --max-nodes value '1e3'\n" + help},
+      {{"-T", "png"},
+       "",
+       2,
+       "tanglet-view: unknown format 'png' (dot, json, mermaid or html)\n" + help},
+      {{"-f", "vcg"}, "", 2, "tanglet-view: unknown layout 'vcg' (sun, free or gnu)\n" + help},
+      {{"--labels=all"},
+       "",
+       2,
+       "tanglet-view: invalid --labels value 'all' (name or full)\n" + help},
+      {{"--group=dir"}, "", 2, "tanglet-view: invalid --group value 'dir' (file or none)\n" + help},
+      {{"--rankdir=RL"}, "", 2, "tanglet-view: invalid --rankdir value 'RL' (LR or TB)\n" + help},
+      {{"-x", "a("}, "", 2, "tanglet-view: --exclude 'a(': Unmatched ( or \\(\n" + help},
+      {{"-T", "json"},
+       "    1 main: <>\n    2 f: <>\n",
+       0,
+       "tanglet-view: warning: standard input: no line is nested under another: the listing's "
+       "indentation was probably lost\n"},
+      {{"-T", "mermaid", "--max-nodes=0"},
+       wide,
+       0,
+       "tanglet-view: warning: 501 edges, more than the 500 that Mermaid draws by default: narrow "
+       "the view with --focus\n"},
+  };
+  for (const error_case& c : cases) {
+    SCOPED_TRACE(c.err);
+    const program_run r = view(c.args, c.input);
+    EXPECT_EQ(r.status, c.status);
+    EXPECT_EQ(r.err, c.err);
+    if (c.status != 0) {
+      EXPECT_EQ(r.out, "");
+    }
+  }
+  std::remove("calls.cflow");
+  ASSERT_EQ(chdir("/"), 0);
+  rmdir(dir);
+}
+
+TEST(ViewMessages, WriteErrorClaimsNothing) {
+  run_options o;
+  o.input = read_file(kDir + "corpus.tab.cflow");
+  o.stdout_path = "/dev/full";
+  const program_run r = run_program(TANGLET_VIEW_BIN, o);
+  EXPECT_EQ(r.status, 1);
+  EXPECT_EQ(r.err, "tanglet-view: write error: No space left on device\n");
+  o.stdout_path = nullptr;
+  o.stdout_closed_pipe = true;
+  EXPECT_EQ(run_program(TANGLET_VIEW_BIN, o).status, 1);
+}
+
+TEST(ViewMessages, HelpAndVersion) {
+  const program_run help = view({"--help"});
+  EXPECT_EQ(help.status, 0);
+  for (const char* option :
+       {"--focus", "--callees", "--callers", "--exclude", "--stub", "--internal", "--max-nodes",
+        "--format", "--labels", "--group", "--link", "--rankdir", "--reversed", "--layout",
+        "--help", "--version"})
+    EXPECT_NE(help.out.find(option), std::string::npos) << option;
+  const program_run version = view({"--version"});
+  EXPECT_EQ(version.status, 0);
+  EXPECT_EQ(version.out, "tanglet-view " TANGLET_VERSION "\n");
+}
+
+TEST(ViewFiles, SeveralListingsOneGraph) {
+  const program_run r = view({"-T", "json", "-", kDir + "corpus.tab.cflow"},
+                             "1\tother: int (void), <z.c 1>\n2\t\tmain: int (int argc, char "
+                             "**argv), <main.c 32>\n");
+  EXPECT_EQ(r.status, 0);
+  auto edges = edges_of(read_file(kDir + "whole.json"));
+  edges.emplace("other", "main");
+  EXPECT_EQ(edges_of(r.out), edges);
+}
+
+}  // namespace
