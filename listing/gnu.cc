@@ -120,28 +120,25 @@ int parse_posix_line(std::string_view text, listing_entry& entry) {
 }
 
 size_t gnu_signature(std::string_view declaration, std::string_view name, char* out) {
-  auto is_word = [](char c) {
-    return c == '_' || is_digit(c) || static_cast<unsigned char>((c | 0x20) - 'a') < 26;
+  // cflow's own rule: take out the first whole token that is the name, and
+  // one blank before it.
+  auto is_token = [](char c) {
+    return c == '_' || c == '$' || is_digit(c) || static_cast<unsigned char>((c | 0x20) - 'a') < 26;
   };
-  // The name as a whole word: "foo" in "int foo (int foo_x)", not in a parameter.
-  size_t at = declaration.find(name);
-  while (at != npos && !name.empty() &&
-         ((at > 0 && is_word(declaration[at - 1])) ||
-          (at + name.size() < declaration.size() && is_word(declaration[at + name.size()]))))
+  size_t at = name.empty() ? npos : declaration.find(name);
+  while (at != npos &&
+         ((at > 0 && is_token(declaration[at - 1])) ||
+          (at + name.size() < declaration.size() && is_token(declaration[at + name.size()]))))
     at = declaration.find(name, at + 1);
   std::string_view before = declaration, after;
-  if (at != npos && !name.empty()) {
+  if (at != npos) {
     before = declaration.substr(0, at);
     after = declaration.substr(at + name.size());
+    if (!before.empty() && before.back() == ' ') before.remove_suffix(1);
   }
-  while (!before.empty() && is_blank(before.back())) before.remove_suffix(1);
-  while (!before.empty() && is_blank(before.front())) before.remove_prefix(1);
-  while (!after.empty() && is_blank(after.front())) after.remove_prefix(1);
-  while (!after.empty() && is_blank(after.back())) after.remove_suffix(1);
   char* p = out;
   if (!before.empty()) std::memcpy(p, before.data(), before.size());
   p += before.size();
-  if (!before.empty() && !after.empty()) *p++ = ' ';
   if (!after.empty()) std::memcpy(p, after.data(), after.size());
   p += after.size();
   return static_cast<size_t>(p - out);

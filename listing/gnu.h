@@ -25,8 +25,9 @@ int parse_gnu_line(std::string_view text, listing_entry& entry);
 int parse_posix_line(std::string_view text, listing_entry& entry);
 
 // The declaration without the function's name, as the sun layout gives it:
-// "int main (void)" -> "int (void)", "char *f (a)" -> "char * (a)". Writes
-// at most declaration.size() + 1 bytes to out; returns the length.
+// "int main (void)" -> "int (void)", "char *f (a)" -> "char * (a)",
+// "int (*work) (int)" -> "int (*) (int)", "f (x)" -> " (x)". Writes at most
+// declaration.size() bytes to out; returns the length.
 size_t gnu_signature(std::string_view declaration, std::string_view name, char* out);
 
 #endif  // TANGLET_LISTING_GNU_H_

@@ -105,7 +105,11 @@ TEST(GnuSignature, AsThePosixLayoutGivesIt) {
       {"void (*sig (int s, void (*f) (int))) (int)", "sig",
        "void (* (int s, void (*f) (int))) (int)"},
       {"char *kr (a, b)", "kr", "char * (a, b)"},
-      {"knr (x)", "knr", "(x)"},
+      {"knr (x)", "knr", " (x)"},
+      {"int (paren) (int x)", "paren", "int () (int x)"},
+      {"int (*work) (int infile, int outfile)", "work", "int (*) (int infile, int outfile)"},
+      {"int open", "open", "int"},
+      {"int a$b (int v)", "b", "int a$b (int v)"},
       {"int foo (int foo_x)", "foo", "int (int foo_x)"},
       {"struct foo *foo (void)", "foo", "struct *foo (void)"},  // as cflow does
       {"int f (void)", "g", "int f (void)"},

@@ -313,7 +313,9 @@ bool graph_builder::add(const listing_entry& e, bool gnu) {
     std::string_view signature = e.signature;
     char* to = p.text.data() + p.name_size;
     if (gnu) {
-      p.signature_size = gnu_signature(signature, e.name, to);
+      const std::string_view made = trim({to, gnu_signature(signature, e.name, to)});
+      std::memmove(to, made.data(), made.size());
+      p.signature_size = made.size();
     } else {
       signature = trim(signature);
       if (!signature.empty()) std::memcpy(to, signature.data(), signature.size());

@@ -62,13 +62,20 @@ TEST(Graph, OneNodePerFunctionOneEdgePerPair) {
 }
 
 TEST(Graph, SignatureAsTheSunLayoutGivesIt) {
-  for (const char* listing :
-       {"1\tmain: int (int argc) , <a.c 3>\n", "    1 main:   int (int argc) , <a.c 3>\n",
-        "main() <int main (int argc) at a.c:3>\n"}) {
-    SCOPED_TRACE(listing);
+  const struct {
+    const char *listing, *signature;
+  } cases[] = {
+      {"1\tmain: int (int argc) , <a.c 3>\n", "int (int argc)"},
+      {"    1 main:   int (int argc) , <a.c 3>\n", "int (int argc)"},
+      {"main() <int main (int argc) at a.c:3>\n", "int (int argc)"},
+      {"1\tf:  (int v), <a.c 3>\n", "(int v)"},
+      {"f() <f (int v) at a.c:3>\n", "(int v)"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.listing);
     call_graph g;
-    ASSERT_TRUE(build_graph(listing, g));
-    EXPECT_EQ(g.signature(0), "int (int argc)");
+    ASSERT_TRUE(build_graph(c.listing, g));
+    EXPECT_EQ(g.signature(0), c.signature);
   }
 }
 
