@@ -7,6 +7,12 @@ namespace {
 
 constexpr size_t npos = std::string_view::npos;
 
+// string_view::substr without its bounds check, whose throw would make the
+// filters that link this need the C++ library; every caller is in bounds.
+std::string_view part(std::string_view s, size_t from, size_t n = npos) {
+  return {s.data() + from, n == npos ? s.size() - from : n};
+}
+
 bool is_digit(char c) { return static_cast<unsigned char>(c - '0') <= 9; }
 bool is_blank(char c) { return c == ' ' || c == '\t'; }
 
@@ -24,7 +30,7 @@ bool to_int(std::string_view s, int32_t& out) {
 }
 
 bool ends_with(std::string_view s, std::string_view end) {
-  return s.size() >= end.size() && s.substr(s.size() - end.size()) == end;
+  return s.size() >= end.size() && part(s, s.size() - end.size()) == end;
 }
 
 // The optional number, then the indent: returns where the name begins, or
@@ -36,7 +42,7 @@ size_t scan_indent(std::string_view t, listing_entry& entry, bool need_number) {
   if (i < t.size() && is_digit(t[i])) {
     const size_t digits = i;
     while (i < t.size() && is_digit(t[i])) ++i;
-    if (!to_int(t.substr(digits, i - digits), entry.number)) return npos;
+    if (!to_int(part(t, digits, i - digits), entry.number)) return npos;
     if (i < t.size() && t[i] == ' ') ++i;
   } else if (need_number) {
     return npos;
@@ -63,9 +69,9 @@ bool strip_see(std::string_view& t, const char* open, char close, int32_t& numbe
   if (at == npos) return false;
   int32_t n;
   const size_t from = at + std::strlen(open);
-  if (!to_int(t.substr(from, t.size() - 1 - from), n)) return false;
+  if (!to_int(part(t, from, t.size() - 1 - from), n)) return false;
   number = n;
-  t = t.substr(0, at);
+  t = part(t, 0, at);
   return true;
 }
 
@@ -74,14 +80,14 @@ bool strip_see(std::string_view& t, const char* open, char close, int32_t& numbe
 int parse_gnu_line(std::string_view text, listing_entry& entry) {
   const size_t begin = scan_indent(text, entry, false);
   if (begin == npos) return 0;
-  std::string_view t = text.substr(begin);
+  std::string_view t = part(text, begin);
   const size_t call = t.find("()");
   if (call == 0 || call == npos) return 0;
-  entry.name = t.substr(0, call);
+  entry.name = part(t, 0, call);
   for (char c : entry.name) {
     if (is_blank(c)) return 0;
   }
-  t = t.substr(call + 2);
+  t = part(t, call + 2);
 
   bool reference = false;
   int32_t referred = 0;
@@ -93,13 +99,13 @@ int parse_gnu_line(std::string_view text, listing_entry& entry) {
   if (!t.empty()) {
     // " <declaration at file:line>"
     if (t.size() < 3 || t[0] != ' ' || t[1] != '<' || t.back() != '>') return 0;
-    const std::string_view inside = t.substr(2, t.size() - 3);
+    const std::string_view inside = part(t, 2, t.size() - 3);
     const size_t colon = inside.rfind(':');
-    if (colon == npos || !to_int(inside.substr(colon + 1), entry.line)) return 0;
+    if (colon == npos || !to_int(part(inside, colon + 1), entry.line)) return 0;
     const size_t at = inside.rfind(" at ", colon);
     if (at == npos || at + 4 >= colon) return 0;
-    entry.signature = inside.substr(0, at);
-    entry.file = inside.substr(at + 4, colon - at - 4);
+    entry.signature = part(inside, 0, at);
+    entry.file = part(inside, at + 4, colon - at - 4);
     entry.kind = ENTRY_DEFINED;
   } else {
     entry.kind = ENTRY_EXTERNAL;
@@ -132,8 +138,8 @@ size_t gnu_signature(std::string_view declaration, std::string_view name, char* 
     at = declaration.find(name, at + 1);
   std::string_view before = declaration, after;
   if (at != npos) {
-    before = declaration.substr(0, at);
-    after = declaration.substr(at + name.size());
+    before = part(declaration, 0, at);
+    after = part(declaration, at + name.size());
     if (!before.empty() && before.back() == ' ') before.remove_suffix(1);
   }
   char* p = out;
