@@ -7,7 +7,7 @@ build=${1:?usage: fuzz/run.sh BUILD [SECONDS]}
 seconds=${2:-60}
 here=$(cd "$(dirname "$0")" && pwd)
 status=0
-for target in fuzz_line fuzz_vcg fuzz_dot; do
+for target in fuzz_line fuzz_vcg fuzz_dot fuzz_view; do
   work=$(mktemp -d)
   mkdir "$work/new"
   # The programs' own messages (a syntax error per input) would flood the

@@ -1,0 +1,71 @@
+// tanglet-view's graph and selection on any bytes: the first byte picks the
+// layout, -r, the depths, the cut and a focus; every format is written.
+// Invariants: a view holds each function and each edge at most once, its
+// edges join nodes of the view, and it keeps to --max-nodes.
+#include <cstdio>
+#include <cstdlib>
+#include <set>
+#include <string>
+#include <utility>
+
+#include "view/select.h"
+#include "view/test_graph.h"
+#include "view/writers.h"
+
+namespace {
+
+[[noreturn]] void broken(const char* what) {
+  std::fprintf(stderr, "invariant broken: %s\n", what);
+  std::abort();
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  if (size == 0) return 0;
+  const unsigned knobs = data[0];
+  const std::string text(reinterpret_cast<const char*>(data) + 1, size - 1);
+  static const int kLayouts[] = {FORMAT_ANY, FORMAT_POSIX, FORMAT_GNU, FORMAT_FREE};
+  call_graph g;
+  if (!build_graph(text, g, knobs & 4, kLayouts[knobs & 3])) return 0;
+
+  selection_options o;
+  if ((knobs & 8) && g.size() > 0) o.focus.emplace_back(g.name(static_cast<int32_t>(g.size() / 2)));
+  o.callees = (knobs >> 4) & 3;
+  o.callers = (knobs >> 6) & 1;
+  o.max_nodes = (knobs & 0x80) ? 3 : 0;
+  o.internal = (knobs & 0x30) == 0x30;
+  graph_view v;
+  std::string message;
+  if (!select_view(g, o, v, message)) {
+    // Only --internal may leave a focus out.
+    if (!o.internal) broken("a focus taken from the graph is unknown");
+    return 0;
+  }
+  if (o.max_nodes != 0 && v.nodes.size() > o.max_nodes) broken("more nodes than --max-nodes");
+  if (std::set<int32_t>(v.nodes.begin(), v.nodes.end()).size() != v.nodes.size())
+    broken("a node twice");
+  std::set<std::pair<int32_t, int32_t>> pairs;
+  for (const call_edge& e : v.edges) {
+    if (e.caller < 0 || e.callee < 0 || static_cast<size_t>(e.caller) >= v.nodes.size() ||
+        static_cast<size_t>(e.callee) >= v.nodes.size())
+      broken("an edge outside the view");
+    if (!pairs.emplace(e.caller, e.callee).second) broken("an edge twice");
+  }
+
+  std::string out;
+  out_buffer buffer;
+  buffer.reset(-1, &out);
+  write_options w;
+  w.full_labels = knobs & 1;
+  w.has_link = knobs & 2;
+  w.link = "%f:%l%%";
+  write_dot(g, v, w, buffer);
+  write_json(g, v, buffer);
+  write_mermaid(g, v, w, buffer);
+  graph_view all;
+  if (!select_all(g, o, all, message)) broken("select_all refused what select_view took");
+  write_html(g, all, w, buffer);
+  buffer.flush();
+  return 0;
+}
