@@ -146,7 +146,8 @@ void dot_node(const call_graph& g, const graph_view& v, const write_options& o, 
 
 // JSON's string escapes; in the HTML also "<", so that no name ends the
 // script element that holds the data.
-void json_chars(out_buffer& out, std::string_view s, bool html) {
+template <class W>
+void json_chars(W& out, std::string_view s, bool html) {
   // Most texts need no escape: eight bytes a step until one might.
   size_t i = 0;
   for (; i + 8 <= s.size(); i += 8) {
@@ -188,7 +189,8 @@ void json_chars(out_buffer& out, std::string_view s, bool html) {
   out.put(s.substr(start));
 }
 
-void json_string(out_buffer& out, std::string_view s, bool html) {
+template <class W>
+void json_string(W& out, std::string_view s, bool html) {
   out.put('"');
   json_chars(out, s, html);
   out.put('"');
@@ -198,38 +200,49 @@ void json(const call_graph& g, const graph_view& v, const write_options* html, o
   out.put("{\"nodes\":[");
   for (size_t k = 0; k < v.nodes.size(); ++k) {
     const int32_t id = v.nodes[k];
-    out.put(k == 0 ? "{\"id\":" : ", {\"id\":");
-    out.put_int(static_cast<int32_t>(k));
-    out.put(",\"name\":");
-    json_string(out, g.name(id), html != nullptr);
-    if (g.defined(id)) {
-      out.put(",\"defined\":true,\"signature\":");
-      json_string(out, g.signature(id), html != nullptr);
-      out.put(",\"file\":");
-      json_string(out, g.file(id), html != nullptr);
-      out.put(",\"line\":");
-      out.put_int(g.line(id));
-    } else {
-      out.put(",\"defined\":false");
-    }
-    if (v.flags[k] & VIEW_FOCUS) out.put(",\"focus\":true");
-    if (g.recursive(id)) out.put(",\"recursive\":true");
-    if (v.flags[k] & VIEW_CUT) out.put(",\"cut\":true");
-    if (html != nullptr && html->has_link && g.defined(id)) {
-      out.put(",\"url\":\"");
-      expand_link(html->link, g.file(id), g.line(id),
-                  [&](std::string_view t) { json_chars(out, t, true); });
-      out.put('"');
-    }
-    out.put('}');
+    const bool url = html != nullptr && html->has_link && g.defined(id);
+    // Each node goes into the buffer in one go: escapes at most six bytes
+    // for one, the keys and numbers a bounded few.
+    const size_t bound =
+        6 * (g.name(id).size() + g.signature(id).size() + g.file(id).size()) +
+        (url ? 6 * html->link.size() + html->link.size() / 2 * (6 * g.file(id).size() + 11) : 0) +
+        160;
+    out.write_line(bound, [&](auto& w) {
+      w.put(k == 0 ? "{\"id\":" : ", {\"id\":");
+      w.put_int(static_cast<int32_t>(k));
+      w.put(",\"name\":");
+      json_string(w, g.name(id), html != nullptr);
+      if (g.defined(id)) {
+        w.put(",\"defined\":true,\"signature\":");
+        json_string(w, g.signature(id), html != nullptr);
+        w.put(",\"file\":");
+        json_string(w, g.file(id), html != nullptr);
+        w.put(",\"line\":");
+        w.put_int(g.line(id));
+      } else {
+        w.put(",\"defined\":false");
+      }
+      if (v.flags[k] & VIEW_FOCUS) w.put(",\"focus\":true");
+      if (g.recursive(id)) w.put(",\"recursive\":true");
+      if (v.flags[k] & VIEW_CUT) w.put(",\"cut\":true");
+      if (url) {
+        w.put(",\"url\":\"");
+        expand_link(html->link, g.file(id), g.line(id),
+                    [&](std::string_view t) { json_chars(w, t, true); });
+        w.put('"');
+      }
+      w.put('}');
+    });
   }
   out.put("],\"edges\":[");
   for (size_t k = 0; k < v.edges.size(); ++k) {
-    out.put(k == 0 ? "{\"source\":" : ", {\"source\":");
-    out.put_int(v.edges[k].caller);
-    out.put(",\"target\":");
-    out.put_int(v.edges[k].callee);
-    out.put('}');
+    out.write_line(64, [&](auto& w) {
+      w.put(k == 0 ? "{\"source\":" : ", {\"source\":");
+      w.put_int(v.edges[k].caller);
+      w.put(",\"target\":");
+      w.put_int(v.edges[k].callee);
+      w.put('}');
+    });
   }
   out.put(']');
   if (html != nullptr && html->callers >= 0) {
