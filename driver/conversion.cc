@@ -10,9 +10,6 @@ int invisible_class = 0;
 
 namespace {
 
-// An empty text field that, like the others, readable bytes follow.
-const char kNoText[kLineSlack] = {};
-
 int out_of_memory() {
   std::fputs("Erreur allocation.\n", stderr);
   return 1;
@@ -20,15 +17,14 @@ int out_of_memory() {
 
 // One entry into the graph: the depth stack, the node, the edge from the
 // caller. false when memory is exhausted.
-bool add_entry(int kind, int32_t number, int32_t depth, std::string_view name,
-               std::string_view signature, std::string_view file, int32_t line) {
+bool add_entry(entry_kind kind, int32_t number, int32_t depth, padded_text name,
+               padded_text signature, padded_text file, int32_t line) {
   if (!depth_stack_set(number, depth)) return false;
   if (kind == ENTRY_DEFINED) {
     if (!register_defined(number)) return false;
     write_node(name, number, signature, file, line);
   } else if (kind == ENTRY_EXTERNAL) {
-    const std::string_view none(kNoText, 0);
-    write_node(name, number, none, none, 0);
+    write_node(name, number, padded_text(), padded_text(), 0);
   }
   const int32_t caller = depth_stack_parent();
   if (caller != -1) write_edge(caller, number);
@@ -49,7 +45,7 @@ inline T opaque(T x) {
 
 // The reader's sink; the context says whether memory ran out.
 bool take_entry(void* out_of_memory, const listing_entry& e) {
-  const std::string_view file(e.file.data(), opaque(e.file.size()));
+  const padded_text file = e.file.part(0, opaque(e.file.size()));
   if (!add_entry(e.kind, e.number, e.depth, e.name, e.signature, file, e.line)) {
     *static_cast<bool*>(out_of_memory) = true;
     return false;

@@ -8,14 +8,15 @@
 #include <cstdint>
 #include <string_view>
 
+#include "io/padded.h"
+
 // 0: all edges visible; 1 ("Interne") or 2 ("Externe"): that class is hidden.
 extern int invisible_class;
 
-// Graph writer: defined by the writer the program links. kLineSlack readable
-// bytes follow each text field, as they follow the lines of the reader.
+// Graph writer: defined by the writer the program links.
 void write_graph_header();
-void write_node(std::string_view name, int32_t number, std::string_view signature,
-                std::string_view file, int32_t line);
+void write_node(padded_text name, int32_t number, padded_text signature, padded_text file,
+                int32_t line);
 void write_edge(int32_t source, int32_t target);
 void write_graph_footer();
 

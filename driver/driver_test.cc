@@ -216,8 +216,8 @@ std::vector<std::string> read_lines(const std::string& input) {
   lseek(fd, 0, SEEK_SET);
   std::vector<std::string> lines;
   line_reader reader(fd);
-  std::string_view line;
-  while (reader.next(line) == READ_LINE) lines.emplace_back(line);
+  padded_text line;
+  while (reader.next(line) == READ_LINE) lines.emplace_back(line.view());
   close(fd);
   return lines;
 }
@@ -250,7 +250,7 @@ TEST(LineReader, HandsOverWholePhysicalLines) {
 TEST(LineReader, ReportsAReadError) {
   const int fd = open("/", O_RDONLY);
   line_reader reader(fd);
-  std::string_view line;
+  padded_text line;
   EXPECT_EQ(reader.next(line), READ_FAILED);
   EXPECT_EQ(reader.error(), EISDIR);
   close(fd);

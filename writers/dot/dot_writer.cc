@@ -2,6 +2,8 @@
 // the VCG header would make invisible; -i keeps only the defined functions:
 // their nodes, and the edges between two of them.
 #include "driver/driver.h"
+#include "io/digits.h"
+#include "io/escape.h"
 #include "io/out_buffer.h"
 
 namespace {
@@ -25,22 +27,34 @@ constexpr size_t kMaxQuoted = 16000;
 class long_label {
  public:
   explicit long_label(out_buffer& out) : out_(out) {}
+  // Escaped, in as long pieces as fit each string.
   void text(std::string_view s) {
-    for (char c : s) {
-      const char escaped[2] = {'\\', c};
-      unit(needs_escape(c) ? std::string_view(escaped, 2) : std::string_view(&c, 1));
+    while (!s.empty()) {
+      size_t k = 0, size = 0;
+      for (; k < s.size(); ++k) {
+        const size_t unit = needs_escape(s[k]) ? 2 : 1;
+        if (used_ + size + unit > kMaxQuoted) break;
+        size += unit;
+      }
+      out_.put_escaped(s.substr(0, k));
+      used_ += size;
+      s.remove_prefix(k);
+      if (!s.empty()) joint();
     }
   }
+  // Text that needs no escape, never cut.
   void unit(std::string_view u) {
-    if (used_ + u.size() > kMaxQuoted) {
-      out_.put("\" + \"");
-      used_ = 0;
-    }
+    if (used_ + u.size() > kMaxQuoted) joint();
     out_.put(u);
     used_ += u.size();
   }
 
  private:
+  void joint() {
+    out_.put("\" + \"");
+    used_ = 0;
+  }
+
   out_buffer& out_;
   size_t used_ = 0;
 };
@@ -66,8 +80,8 @@ void write_graph_header() {
       "node [shape=box];edge [color=black style=solid];\n");
 }
 
-void write_node(std::string_view name, int32_t number, std::string_view signature,
-                std::string_view file, int32_t line) {
+void write_node(padded_text name, int32_t number, padded_text signature, padded_text file,
+                int32_t line) {
   // A definition is registered before its node is written.
   if (invisible_class == 2 && !is_defined(number)) return;
   // Escaping at most doubles a field; the label's rest is under 20 bytes.

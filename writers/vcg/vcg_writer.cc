@@ -20,8 +20,8 @@ void write_graph_header() {
   }
 }
 
-void write_node(std::string_view name, int32_t number, std::string_view signature,
-                std::string_view file, int32_t line) {
+void write_node(padded_text name, int32_t number, padded_text signature, padded_text file,
+                int32_t line) {
   // Escaping at most doubles a field; the rest is under 128 bytes.
   const size_t bound = 2 * (name.size() + signature.size() + file.size()) + 128;
   graph_output.write_line(bound, [&](auto& out) {
