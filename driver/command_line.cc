@@ -35,7 +35,7 @@ void print_version(FILE* stream) {
       "Turns a cflow call-graph listing into a VCG or Graphviz dot graph.\n"
       "Copyright (c) 2026 The tanglet developers. All rights reserved.\n"
       "Distributed under the BSD 2-Clause License: you may redistribute\n"
-      "and modify it under its terms, see the LICENSE file.\n"
+      "and modify it under the terms that come with it.\n"
       "This program comes with ABSOLUTELY NO WARRANTY, to the extent\n"
       "permitted by law.\n",
       stream);
