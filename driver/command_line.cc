@@ -30,7 +30,7 @@ void print_usage(FILE* stream, const char* program_name) {
 }
 
 void print_version(FILE* stream) {
-  std::fprintf(stream, "%s %s\n", "tanglet", "0.5");
+  std::fprintf(stream, "%s %s\n", "tanglet", TANGLET_VERSION);
   std::fputs(
       "Turns a cflow call-graph listing into a VCG or Graphviz dot graph.\n"
       "Copyright (c) 2026 The tanglet developers. All rights reserved.\n"

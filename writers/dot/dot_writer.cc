@@ -5,6 +5,7 @@
 #include "io/digits.h"
 #include "io/escape.h"
 #include "io/out_buffer.h"
+#include "writers/dot/dot_header.h"
 
 namespace {
 
@@ -74,11 +75,7 @@ void put_long_label(out_buffer& out, std::string_view name, std::string_view sig
 
 }  // namespace
 
-void write_graph_header() {
-  graph_output.put(
-      "digraph vorlan {\n"
-      "node [shape=box];edge [color=black style=solid];\n");
-}
+void write_graph_header() { graph_output.put(kDotHeader); }
 
 void write_node(padded_text name, int32_t number, padded_text signature, padded_text file,
                 int32_t line) {

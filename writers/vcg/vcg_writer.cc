@@ -2,17 +2,14 @@
 // ("Interne"), the others class 2 ("Externe"), so a viewer can hide either.
 #include "driver/driver.h"
 #include "io/out_buffer.h"
+#include "writers/vcg/vcg_header.h"
 
 namespace {
 number_cache titles;
 }  // namespace
 
 void write_graph_header() {
-  graph_output.put(
-      "graph: {\n"
-      "title: \"TITLE\"\n"
-      "color: lightgray\n"
-      "classname 1 : \"Interne\" classname 2 : \"Externe\"\n");
+  graph_output.put(kVcgHeader);
   if (invisible_class != 0) {
     graph_output.put("invisible: ");
     graph_output.put_int(invisible_class);
