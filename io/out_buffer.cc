@@ -2,6 +2,7 @@
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 
 out_buffer graph_output;
@@ -32,7 +33,8 @@ void out_buffer::put_int(int32_t value) {
 void out_buffer::put_escaped(std::string_view s) {
   // In pieces that fit the buffer escaped; most go out in one copy.
   while (!s.empty()) {
-    const std::string_view piece = s.substr(0, sizeof buffer_ / 2);
+    // Not substr, which may throw: the programs need no C++ library.
+    const std::string_view piece(s.data(), std::min(s.size(), sizeof buffer_ / 2));
     if (!any_needs_escape(piece)) {
       put(piece);
     } else {

@@ -37,7 +37,7 @@ class long_label {
         if (used_ + size + unit > kMaxQuoted) break;
         size += unit;
       }
-      out_.put_escaped(s.substr(0, k));
+      out_.put_escaped(std::string_view(s.data(), k));  // no substr: it may throw
       used_ += size;
       s.remove_prefix(k);
       if (!s.empty()) joint();
