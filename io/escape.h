@@ -35,7 +35,7 @@ inline char* escape_into(char* p, std::string_view s) {
 // whatever its length, so that most fields take no branch; the copy is right
 // unless a quote or a backslash turns up. p has room for kWhole bytes too.
 template <size_t kWhole>
-inline char* escape_padded(char* p, padded_text s) {
+[[gnu::always_inline]] inline char* escape_padded(char* p, padded_text s) {
   const size_t n = s.size();
 #if defined(__SSE2__)
   const __m128i quote = _mm_set1_epi8('"'), backslash = _mm_set1_epi8('\\');

@@ -73,14 +73,8 @@ void put_long_label(out_buffer& out, std::string_view name, std::string_view sig
   label.unit(std::string_view(digits, static_cast<size_t>(format_int(digits, line) - digits)));
 }
 
-}  // namespace
-
-void write_graph_header() { graph_output.put(kDotHeader); }
-
-void write_node(padded_text name, int32_t number, padded_text signature, padded_text file,
-                int32_t line) {
-  // A definition is registered before its node is written.
-  if (invisible_class == 2 && !is_defined(number)) return;
+[[gnu::always_inline]] inline void put_node(padded_text name, int32_t number, padded_text signature,
+                                            padded_text file, int32_t line) {
   // Escaping at most doubles a field; the label's rest is under 20 bytes.
   const size_t label = 2 * (name.size() + signature.size() + file.size()) + 20;
   if (label > kMaxQuoted) {
@@ -109,11 +103,34 @@ void write_node(padded_text name, int32_t number, padded_text signature, padded_
   });
 }
 
+// -i: the defined functions alone, decided by the registry (a definition is
+// registered before its node is written). Out of line, so that the common
+// case needs no registers saved for a call.
+[[gnu::noinline]] void put_defined_node(padded_text name, int32_t number, padded_text signature,
+                                        padded_text file, int32_t line) {
+  if (is_defined(number)) put_node(name, number, signature, file, line);
+}
+
+// -e leaves out the calls into defined functions; -i keeps only the calls
+// between two of them: an edge from a function without definition would
+// name a node that -i left out, and Graphviz would draw it as a bare box.
+bool edge_hidden(int32_t source, int32_t target) {
+  if (invisible_class == 1) return is_defined(target);
+  return !(is_defined(target) && is_defined(source));
+}
+
+}  // namespace
+
+void write_graph_header() { graph_output.put(kDotHeader); }
+
+void write_node(padded_text name, int32_t number, padded_text signature, padded_text file,
+                int32_t line) {
+  if (invisible_class == 2) return put_defined_node(name, number, signature, file, line);
+  put_node(name, number, signature, file, line);
+}
+
 void write_edge(int32_t source, int32_t target) {
-  if (invisible_class == 1 && is_defined(target)) return;
-  // An edge from a function without definition would name a node that -i
-  // left out, and Graphviz would draw it as a bare box.
-  if (invisible_class == 2 && !(is_defined(target) && is_defined(source))) return;
+  if (invisible_class != 0 && edge_hidden(source, target)) return;
   graph_output.write_line(64, [&](auto& out) {
     out.put('\t');
     put_identifier(out, source);
