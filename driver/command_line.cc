@@ -2,7 +2,7 @@
 
 #include <unistd.h>
 
-#include "driver/driver.h"
+#include "driver/writer.h"
 #include "listing/listing.h"
 
 namespace {

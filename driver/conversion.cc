@@ -1,7 +1,11 @@
+#include "driver/conversion.h"
+
 #include <cstdio>
 #include <cstring>
 
-#include "driver/driver.h"
+#include "driver/depth_stack.h"
+#include "driver/registry.h"
+#include "driver/writer.h"
 #include "io/out_buffer.h"
 #include "listing/listing.h"
 #include "listing/reader.h"

@@ -1,5 +1,3 @@
-#include "driver/driver.h"
-
 #include <fcntl.h>
 #include <gtest/gtest.h>
 
@@ -10,6 +8,9 @@
 #include <string>
 #include <vector>
 
+#include "driver/conversion.h"
+#include "driver/depth_stack.h"
+#include "driver/registry.h"
 #include "io/line_reader.h"
 #include "io/memory.h"
 #include "io/out_buffer.h"

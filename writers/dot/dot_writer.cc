@@ -1,7 +1,8 @@
 // The graph of tanglet-dot, in Graphviz dot. -e leaves out the edges that
 // the VCG header would make invisible; -i keeps only the defined functions:
 // their nodes, and the edges between two of them.
-#include "driver/driver.h"
+#include "driver/registry.h"
+#include "driver/writer.h"
 #include "io/digits.h"
 #include "io/escape.h"
 #include "io/out_buffer.h"

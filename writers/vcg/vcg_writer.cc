@@ -1,6 +1,7 @@
 // The graph of tanglet, in VCG. Edges into defined functions are class 1
 // ("Interne"), the others class 2 ("Externe"), so a viewer can hide either.
-#include "driver/driver.h"
+#include "driver/registry.h"
+#include "driver/writer.h"
 #include "io/out_buffer.h"
 #include "writers/vcg/vcg_header.h"
 
