@@ -7,7 +7,8 @@
 #include <cstdlib>
 #include <string>
 
-#include "driver/driver.h"
+#include "driver/conversion.h"
+#include "driver/writer.h"
 #include "io/out_buffer.h"
 #include "listing/listing.h"
 #include "listing/quick/quick.h"
@@ -25,7 +26,7 @@ const char* const kLines[] = {
 };
 
 void BM_Parse(benchmark::State& state) {
-  const std::string line = kLines[state.range(0)];
+  const padded_string line(kLines[state.range(0)]);
   const int layout = state.range(0) < 3 ? FORMAT_SUN : FORMAT_FREE;
   listing_entry e;
   for (auto _ : state) {
@@ -33,15 +34,13 @@ void BM_Parse(benchmark::State& state) {
     benchmark::DoNotOptimize(ok);
     benchmark::DoNotOptimize(e);
   }
-  state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * line.size()));
+  state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * line.text().size()));
 }
 BENCHMARK(BM_Parse)->DenseRange(0, 5)->ArgName("line");
 
 // The quick road that the lines of a conversion take, on the same lines.
 void BM_Quick(benchmark::State& state) {
-  const std::string text = kLines[state.range(0)];
-  const std::string padded = text + std::string(kLineSlack, ' ');
-  const std::string_view line(padded.data(), text.size());
+  const padded_string line(kLines[state.range(0)], ' ');
   const int layout = state.range(0) < 3 ? FORMAT_SUN : FORMAT_FREE;
   const quick_road& road = *current_quick_road;
   listing_entry e;
@@ -90,14 +89,11 @@ BENCHMARK(BM_Convert)->DenseRange(0, 2)->Unit(benchmark::kMillisecond);
 void BM_DotNode(benchmark::State& state) {
   std::string sink;
   graph_output.reset(-1, &sink);
-  // Text fields come with readable bytes past their end.
-  const std::string name = "lookup_entry_by_name" + std::string(kLineSlack, ' ');
-  const std::string signature =
-      " const struct entry * (const char *name, int kind)" + std::string(kLineSlack, ' ');
-  const std::string file = "table.c" + std::string(kLineSlack, ' ');
+  const padded_string name("lookup_entry_by_name", ' ');
+  const padded_string signature(" const struct entry * (const char *name, int kind)", ' ');
+  const padded_string file("table.c", ' ');
   for (auto _ : state) {
-    write_node(std::string_view(name.data(), 20), 123, std::string_view(signature.data(), 50),
-               std::string_view(file.data(), 7), 16);
+    write_node(name, 123, signature, file, 16);
     if (sink.size() > (1 << 20)) sink.clear();
   }
 }
@@ -108,7 +104,8 @@ BENCHMARK(BM_DotNode);
 void BM_DotNodeVaried(benchmark::State& state) {
   std::string sink;
   graph_output.reset(-1, &sink);
-  const std::string text(256 + kLineSlack, 'x');
+  const padded_string buffer(std::string(256, 'x'));
+  const padded_text text = buffer;
   uint32_t seed = 1;
   auto next = [&](uint32_t n) {
     seed = seed * 1103515245u + 12345u;
@@ -119,8 +116,7 @@ void BM_DotNodeVaried(benchmark::State& state) {
   size_t k = 0;
   for (auto _ : state) {
     const size_t* l = lengths[k++ % 1024];
-    write_node(std::string_view(text.data(), l[0]), 123, std::string_view(text.data(), l[1]),
-               std::string_view(text.data(), l[2]), 16);
+    write_node(text.part(0, l[0]), 123, text.part(0, l[1]), text.part(0, l[2]), 16);
     if (sink.size() > (1 << 20)) sink.clear();
   }
 }

@@ -2,7 +2,7 @@
 
 #include <unistd.h>
 
-#include "driver/driver.h"
+#include "driver/writer.h"
 #include "listing/listing.h"
 
 namespace {
@@ -30,12 +30,12 @@ void print_usage(FILE* stream, const char* program_name) {
 }
 
 void print_version(FILE* stream) {
-  std::fprintf(stream, "%s %s\n", "tanglet", "0.5");
+  std::fprintf(stream, "%s %s\n", "tanglet", TANGLET_VERSION);
   std::fputs(
       "Turns a cflow call-graph listing into a VCG or Graphviz dot graph.\n"
       "Copyright (c) 2026 The tanglet developers. All rights reserved.\n"
       "Distributed under the BSD 2-Clause License: you may redistribute\n"
-      "and modify it under its terms, see the LICENSE file.\n"
+      "and modify it under the terms that come with it.\n"
       "This program comes with ABSOLUTELY NO WARRANTY, to the extent\n"
       "permitted by law.\n",
       stream);

@@ -1,7 +1,11 @@
+#include "driver/conversion.h"
+
 #include <cstdio>
 #include <cstring>
 
-#include "driver/driver.h"
+#include "driver/depth_stack.h"
+#include "driver/registry.h"
+#include "driver/writer.h"
 #include "io/out_buffer.h"
 #include "listing/listing.h"
 #include "listing/reader.h"
@@ -10,9 +14,6 @@ int invisible_class = 0;
 
 namespace {
 
-// An empty text field that, like the others, readable bytes follow.
-const char kNoText[kLineSlack] = {};
-
 int out_of_memory() {
   std::fputs("Erreur allocation.\n", stderr);
   return 1;
@@ -20,15 +21,14 @@ int out_of_memory() {
 
 // One entry into the graph: the depth stack, the node, the edge from the
 // caller. false when memory is exhausted.
-bool add_entry(int kind, int32_t number, int32_t depth, std::string_view name,
-               std::string_view signature, std::string_view file, int32_t line) {
+bool add_entry(entry_kind kind, int32_t number, int32_t depth, padded_text name,
+               padded_text signature, padded_text file, int32_t line) {
   if (!depth_stack_set(number, depth)) return false;
   if (kind == ENTRY_DEFINED) {
     if (!register_defined(number)) return false;
     write_node(name, number, signature, file, line);
   } else if (kind == ENTRY_EXTERNAL) {
-    const std::string_view none(kNoText, 0);
-    write_node(name, number, none, none, 0);
+    write_node(name, number, padded_text(), padded_text(), 0);
   }
   const int32_t caller = depth_stack_parent();
   if (caller != -1) write_edge(caller, number);
@@ -49,7 +49,7 @@ inline T opaque(T x) {
 
 // The reader's sink; the context says whether memory ran out.
 bool take_entry(void* out_of_memory, const listing_entry& e) {
-  const std::string_view file(e.file.data(), opaque(e.file.size()));
+  const padded_text file = e.file.part(0, opaque(e.file.size()));
   if (!add_entry(e.kind, e.number, e.depth, e.name, e.signature, file, e.line)) {
     *static_cast<bool*>(out_of_memory) = true;
     return false;

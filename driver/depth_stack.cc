@@ -1,7 +1,8 @@
+#include "driver/depth_stack.h"
+
 #include <cstdlib>
 #include <cstring>
 
-#include "driver/driver.h"
 #include "io/memory.h"
 
 namespace {

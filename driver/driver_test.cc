@@ -1,5 +1,3 @@
-#include "driver/driver.h"
-
 #include <fcntl.h>
 #include <gtest/gtest.h>
 
@@ -10,6 +8,9 @@
 #include <string>
 #include <vector>
 
+#include "driver/conversion.h"
+#include "driver/depth_stack.h"
+#include "driver/registry.h"
 #include "io/line_reader.h"
 #include "io/memory.h"
 #include "io/out_buffer.h"
@@ -216,8 +217,8 @@ std::vector<std::string> read_lines(const std::string& input) {
   lseek(fd, 0, SEEK_SET);
   std::vector<std::string> lines;
   line_reader reader(fd);
-  std::string_view line;
-  while (reader.next(line) == READ_LINE) lines.emplace_back(line);
+  padded_text line;
+  while (reader.next(line) == READ_LINE) lines.emplace_back(line.view());
   close(fd);
   return lines;
 }
@@ -250,7 +251,7 @@ TEST(LineReader, HandsOverWholePhysicalLines) {
 TEST(LineReader, ReportsAReadError) {
   const int fd = open("/", O_RDONLY);
   line_reader reader(fd);
-  std::string_view line;
+  padded_text line;
   EXPECT_EQ(reader.next(line), READ_FAILED);
   EXPECT_EQ(reader.error(), EISDIR);
   close(fd);

@@ -8,7 +8,8 @@
 #endif
 
 #include "driver/command_line.h"
-#include "driver/driver.h"
+#include "driver/conversion.h"
+#include "driver/writer.h"
 #include "io/out_buffer.h"
 #include "listing/listing.h"
 

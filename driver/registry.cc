@@ -1,7 +1,8 @@
+#include "driver/registry.h"
+
 #include <cstdlib>
 #include <cstring>
 
-#include "driver/driver.h"
 #include "io/memory.h"
 
 int32_t* defined_numbers = nullptr;

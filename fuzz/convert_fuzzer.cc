@@ -7,7 +7,8 @@
 #include <cstdlib>
 #include <string>
 
-#include "driver/driver.h"
+#include "driver/conversion.h"
+#include "driver/writer.h"
 #include "io/out_buffer.h"
 #include "listing/listing.h"
 #include "listing/quick/quick.h"

@@ -7,7 +7,6 @@
 #include <cstring>
 
 #include "io/memory.h"
-#include "listing/listing.h"
 
 namespace {
 constexpr size_t kBlock = 1 << 18;
@@ -17,17 +16,15 @@ line_reader::~line_reader() { std::free(buffer_); }
 
 // A line ends at a NUL byte; such bytes are rare, so the blocks are searched
 // for one as they arrive and only their lines are searched again.
-std::string_view line_reader::text(size_t begin, size_t end) const {
-  std::string_view line(buffer_ + begin, end - begin);
+padded_text line_reader::text(size_t begin, size_t end) const {
   if (has_nul_) {
-    if (const void* nul = std::memchr(line.data(), '\0', line.size()))
-      line = std::string_view(line.data(),
-                              static_cast<size_t>(static_cast<const char*>(nul) - line.data()));
+    if (const void* nul = std::memchr(buffer_ + begin, '\0', end - begin))
+      end = static_cast<size_t>(static_cast<const char*>(nul) - buffer_);
   }
-  return line;
+  return padded_text(buffer_ + begin, end - begin);
 }
 
-int line_reader::next_slowly(std::string_view& line) {
+line_read line_reader::next_slowly(padded_text& line) {
   for (;;) {
     // No buffer before the first read: memchr may not see a null pointer.
     const void* newline =

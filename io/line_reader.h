@@ -6,7 +6,10 @@
 #include <cstring>
 #include <string_view>
 
-enum : int { READ_LINE = 1, READ_END = 0, READ_FAILED = -1, READ_NO_MEMORY = -2 };
+#include "io/padded.h"
+
+// What a call of line_reader::next got.
+enum line_read : int { READ_LINE = 1, READ_END = 0, READ_FAILED = -1, READ_NO_MEMORY = -2 };
 
 class line_reader {
  public:
@@ -17,15 +20,14 @@ class line_reader {
 
   // READ_LINE with line set to the text of the next line: without its
   // newline (a last line without one counts too), and ending at a NUL byte,
-  // as the text of a C string would. kLineSlack readable bytes follow it.
-  // The view lasts until the next call. Or
+  // as the text of a C string would. The view lasts until the next call. Or
   // READ_END, READ_FAILED (see error()) or READ_NO_MEMORY.
-  int next(std::string_view& line) {
+  line_read next(padded_text& line) {
     // Most lines are whole in the buffer already.
     if (scanned_ < end_ && !has_nul_) {
       if (const void* newline = std::memchr(buffer_ + scanned_, '\n', end_ - scanned_)) {
         const size_t at = static_cast<size_t>(static_cast<const char*>(newline) - buffer_);
-        line = std::string_view(buffer_ + begin_, at - begin_);
+        line = padded_text(buffer_ + begin_, at - begin_);
         begin_ = scanned_ = at + 1;
         return READ_LINE;
       }
@@ -35,11 +37,8 @@ class line_reader {
   int error() const { return error_; }
 
   // The bytes read and not yet handed out, so that whole lines can be taken
-  // from their start without next(); kLineSlack readable bytes follow them.
-  void unread(const char*& p, size_t& n) const {
-    p = buffer_ + begin_;
-    n = end_ - begin_;
-  }
+  // from their start without next().
+  padded_text unread() const { return padded_text(buffer_ + begin_, end_ - begin_); }
   // Takes bytes from the start of unread(): whole lines, newlines included.
   void consume(size_t bytes) {
     begin_ += bytes;
@@ -47,8 +46,8 @@ class line_reader {
   }
 
  private:
-  int next_slowly(std::string_view& line);
-  std::string_view text(size_t begin, size_t end) const;
+  line_read next_slowly(padded_text& line);
+  padded_text text(size_t begin, size_t end) const;
 
   int fd_;
   int error_ = 0;

@@ -77,14 +77,20 @@ bool strip_see(std::string_view& t, const char* open, char close, int32_t& numbe
 
 }  // namespace
 
-int parse_gnu_line(std::string_view text, listing_entry& entry) {
+int parse_gnu_line(padded_text line, listing_entry& entry) {
+  const std::string_view text = line;
+  // The entry's fields are parts of the line, as the reader hands it.
+  auto field = [&](std::string_view v) {
+    const auto at = static_cast<size_t>(v.data() - text.data());
+    return line.part(at, at + v.size());
+  };
   const size_t begin = scan_indent(text, entry, false);
   if (begin == npos) return 0;
   std::string_view t = part(text, begin);
   const size_t call = t.find("()");
   if (call == 0 || call == npos) return 0;
-  entry.name = part(t, 0, call);
-  for (char c : entry.name) {
+  entry.name = field(part(t, 0, call));
+  for (char c : entry.name.view()) {
     if (is_blank(c)) return 0;
   }
   t = part(t, call + 2);
@@ -104,8 +110,8 @@ int parse_gnu_line(std::string_view text, listing_entry& entry) {
     if (colon == npos || !to_int(part(inside, colon + 1), entry.line)) return 0;
     const size_t at = inside.rfind(" at ", colon);
     if (at == npos || at + 4 >= colon) return 0;
-    entry.signature = part(inside, 0, at);
-    entry.file = part(inside, at + 4, colon - at - 4);
+    entry.signature = field(part(inside, 0, at));
+    entry.file = field(part(inside, at + 4, colon - at - 4));
     entry.kind = ENTRY_DEFINED;
   } else {
     entry.kind = ENTRY_EXTERNAL;
@@ -117,9 +123,9 @@ int parse_gnu_line(std::string_view text, listing_entry& entry) {
   return 1;
 }
 
-int parse_posix_line(std::string_view text, listing_entry& entry) {
+int parse_posix_line(padded_text text, listing_entry& entry) {
   listing_entry indent;
-  const size_t begin = scan_indent(text, indent, true);
+  const size_t begin = scan_indent(text.view(), indent, true);
   if (begin == npos || !parse_sun_line(text, entry)) return 0;
   entry.depth = indent.depth;
   return 1;

@@ -17,12 +17,12 @@
 // "[see N]" make a reference to line N. number is left as it was when the
 // line holds none: the caller sets it to the physical line, which is what
 // GNU's "see N" counts. 1 when the line fits, else 0.
-int parse_gnu_line(std::string_view text, listing_entry& entry);
+int parse_gnu_line(padded_text text, listing_entry& entry);
 
 // A sun line as GNU writes it by default, "%5d " and then four blanks a
 // level ("    2     usage: 3"); TABs count as a level each, so that the
 // TAB-indented recipe reads the same. 1 when the line fits, else 0.
-int parse_posix_line(std::string_view text, listing_entry& entry);
+int parse_posix_line(padded_text text, listing_entry& entry);
 
 // The declaration without the function's name, as the sun layout gives it:
 // "int main (void)" -> "int (void)", "char *f (a)" -> "char * (a)",

@@ -6,6 +6,7 @@
 #include <limits>
 
 #include "io/bytes.h"
+#include "io/padded.h"
 #include "listing/gnu.h"
 #include "listing/quick/quick.h"
 
@@ -22,13 +23,11 @@ constexpr size_t npos = std::string_view::npos;
 // quick.h, instead.)
 class text_scanner {
  public:
-  explicit text_scanner(std::string_view text) : s_(text) {}
+  explicit text_scanner(padded_text text) : s_(text) {}
 
   size_t size() const { return s_.size(); }
   char operator[](size_t i) const { return s_[i]; }
-  std::string_view view(size_t begin, size_t end) const {
-    return std::string_view(s_.data() + begin, end - begin);
-  }
+  padded_text view(size_t begin, size_t end) const { return s_.part(begin, end); }
 
   size_t skip_space(size_t i) const {
     while (i < s_.size() && bytes::is_space(s_[i])) ++i;
@@ -39,15 +38,15 @@ class text_scanner {
     return i < s_.size() ? count_char(std::string_view(s_.data() + i, s_.size() - i), '\t') : 0;
   }
   // The sun layout's comma, the free layout's "{": npos when there is none.
-  size_t find_mark(char c, size_t i) const { return s_.find(c, i); }
+  size_t find_mark(char c, size_t i) const { return s_.view().find(c, i); }
   // Whether "<>" (sun) or "{}" (free) stands at or after i.
   bool contains_pair(size_t i, const char pair[2]) const {
-    return s_.find(std::string_view(pair, 2), i) != npos;
+    return s_.view().find(std::string_view(pair, 2), i) != npos;
   }
-  bool contains_dots(size_t i) const { return s_.find("...", i) != npos; }
+  bool contains_dots(size_t i) const { return s_.view().find("...", i) != npos; }
 
  private:
-  std::string_view s_;
+  padded_text s_;
 };
 
 // "%d": white space, an optional sign, then decimal digits. A value outside
@@ -96,7 +95,7 @@ bool scan_int(const text_scanner& t, size_t& i, int32_t& out) {
 }
 
 // "%s": white space, then a non-empty run of anything else.
-bool scan_token(const text_scanner& t, size_t& i, std::string_view& token) {
+bool scan_token(const text_scanner& t, size_t& i, padded_text& token) {
   const size_t begin = t.skip_space(i);
   const size_t end = t.find_space(begin);
   if (end == begin) return false;
@@ -123,7 +122,7 @@ bool scan_sun_definition(const text_scanner& t, size_t tail, size_t comma, listi
     size_t i = t.skip_space(comma + 1);
     if (i < t.size() && t[i] == '<') {
       ++i;
-      std::string_view file;
+      padded_text file;
       if (!scan_token(t, i, file)) return false;  // nothing but white space is left
       const size_t file_end = i;
       int32_t line;
@@ -150,10 +149,10 @@ bool scan_sun_definition(const text_scanner& t, size_t tail, size_t comma, listi
 int parse_sun(const text_scanner& t, listing_entry& entry) {
   size_t i;
   if (!scan_head(t, entry, i)) return 0;
-  std::string_view token;
+  padded_text token;
   if (!scan_token(t, i, token)) return 0;
   // The last character is the colon after the name, whatever it really is.
-  entry.name = std::string_view(token.data(), token.size() - 1);
+  entry.name = token.part(0, token.size() - 1);
   const size_t tail = i;
 
   if (t.contains_pair(tail, "<>")) {
@@ -197,7 +196,7 @@ int parse_free(const text_scanner& t, listing_entry& entry) {
 
 }  // namespace
 
-int format_from_name(std::string_view text) {
+input_layout format_from_name(std::string_view text) {
   if (text == "sun") return FORMAT_SUN;
   if (text == "free") return FORMAT_FREE;
   return FORMAT_AUTO;
@@ -207,18 +206,18 @@ int64_t count_char(std::string_view text, char c) {
   return static_cast<int64_t>(bytes::count(text.data(), text.size(), c));
 }
 
-int parse_sun_line(std::string_view text, listing_entry& entry) {
+int parse_sun_line(padded_text text, listing_entry& entry) {
   return parse_sun(text_scanner(text), entry);
 }
 
-int parse_free_line(std::string_view text, listing_entry& entry) {
+int parse_free_line(padded_text text, listing_entry& entry) {
   return parse_free(text_scanner(text), entry);
 }
 
-int parse_listing_line(std::string_view text, listing_entry& entry) {
+parse_result parse_listing_line(padded_text text, listing_entry& entry) {
   switch (input_format) {
     case FORMAT_FREE:
-      return parse_free_line(text, entry);
+      return parse_free_line(text, entry) ? PARSE_OK : PARSE_ERROR;
     case FORMAT_AUTO:
       if (parse_sun_line(text, entry)) {
         input_format = FORMAT_SUN;
@@ -230,14 +229,14 @@ int parse_listing_line(std::string_view text, listing_entry& entry) {
       }
       return PARSE_UNRECOGNIZED;
     case FORMAT_GNU:
-      return parse_gnu_line(text, entry);
+      return parse_gnu_line(text, entry) ? PARSE_OK : PARSE_ERROR;
     case FORMAT_POSIX:
-      return parse_posix_line(text, entry);
+      return parse_posix_line(text, entry) ? PARSE_OK : PARSE_ERROR;
     case FORMAT_ANY:
       // A sun line with a TAB is the TAB recipe, which the quick road reads.
       if (parse_sun_line(text, entry)) {
         input_format = FORMAT_SUN;
-        if (text.find('\t') == npos) {
+        if (text.view().find('\t') == npos) {
           input_format = FORMAT_POSIX;
           parse_posix_line(text, entry);
         }
@@ -253,11 +252,11 @@ int parse_listing_line(std::string_view text, listing_entry& entry) {
       }
       return PARSE_UNRECOGNIZED;
     default:
-      return parse_sun_line(text, entry);
+      return parse_sun_line(text, entry) ? PARSE_OK : PARSE_ERROR;
   }
 }
 
-int parse_padded_line(std::string_view text, listing_entry& entry) {
+parse_result parse_padded_line(padded_text text, listing_entry& entry) {
   // The first line decides the layout by the general reading.
   if ((input_format == FORMAT_SUN || input_format == FORMAT_FREE) &&
       current_quick_road != nullptr && text.size() <= kQuickMaxLine &&

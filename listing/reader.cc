@@ -14,16 +14,13 @@ read_result read_listing(int fd, entry_sink sink, void* context) {
         current_quick_road != nullptr) {
       const auto block = input_format == FORMAT_FREE ? current_quick_road->free_block
                                                      : current_quick_road->sun_block;
-      const char* p;
-      size_t n;
-      reader.unread(p, n);
-      const quick_block read = block(p, n, sink, context);
+      const quick_block read = block(reader.unread(), sink, context);
       reader.consume(read.bytes);
       count += static_cast<long long>(read.lines);
       if (read.stopped) return {read_status::stopped, count, 0};
     }
-    std::string_view line;
-    const int got = reader.next(line);
+    padded_text line;
+    const line_read got = reader.next(line);
     if (got == READ_END) return {read_status::done, count, 0};
     if (got == READ_FAILED) return {read_status::read_error, count, reader.error()};
     if (got == READ_NO_MEMORY) return {read_status::no_memory, count, 0};
@@ -31,7 +28,7 @@ read_result read_listing(int fd, entry_sink sink, void* context) {
     // A line that holds no number (GNU's default layout) is numbered by its
     // place, which is what GNU's "see N" counts.
     entry.number = static_cast<int32_t>(count);
-    const int parsed = parse_padded_line(line, entry);
+    const parse_result parsed = parse_padded_line(line, entry);
     if (parsed == PARSE_UNRECOGNIZED) return {read_status::unrecognized, count, 0};
     if (parsed != PARSE_OK) return {read_status::syntax_error, count, 0};
     if (!sink(context, entry)) return {read_status::stopped, count, 0};

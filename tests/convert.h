@@ -9,7 +9,8 @@
 #include <string>
 #include <string_view>
 
-#include "driver/driver.h"
+#include "driver/conversion.h"
+#include "driver/writer.h"
 #include "io/out_buffer.h"
 #include "listing/listing.h"
 

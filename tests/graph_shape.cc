@@ -3,6 +3,9 @@
 #include <cctype>
 #include <set>
 
+#include "writers/dot/dot_header.h"
+#include "writers/vcg/vcg_header.h"
+
 namespace {
 
 // A cursor over one output line; any mismatch clears ok for good.
@@ -122,11 +125,8 @@ bool dot_line(std::string_view line, std::set<std::string_view>& nodes, bool str
 }  // namespace
 
 std::string graph_header(graph_language language, int invisible) {
-  if (language == GRAPH_DOT)
-    return "digraph vorlan {\nnode [shape=box];edge [color=black style=solid];\n";
-  std::string h =
-      "graph: {\ntitle: \"TITLE\"\ncolor: lightgray\n"
-      "classname 1 : \"Interne\" classname 2 : \"Externe\"\n";
+  if (language == GRAPH_DOT) return std::string(kDotHeader);
+  std::string h(kVcgHeader);
   if (invisible != 0) h += "invisible: " + std::to_string(invisible) + "\n";
   return h;
 }

@@ -18,7 +18,8 @@ TEST(Oracle, AgreesOnGeneratedLines) {
       const std::string diff = compare_with_oracle(layout, text);
       ASSERT_EQ(diff, "") << (layout == FORMAT_SUN ? "sun" : "free") << " line: " << text;
       listing_entry e;
-      accepted += layout == FORMAT_SUN ? parse_sun_line(text, e) : parse_free_line(text, e);
+      const padded_string line(text);
+      accepted += layout == FORMAT_SUN ? parse_sun_line(line, e) : parse_free_line(line, e);
     }
   }
   // Both sides of the grammar get exercised.

@@ -5,6 +5,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
@@ -43,6 +44,18 @@ program_run run_program(const std::string& path, const run_options& o) {
   std::vector<char*> argv;
   for (auto& w : words) argv.push_back(w.data());
   argv.push_back(nullptr);
+#if defined(TANGLET_EMULATOR)
+  // A cross build's programs are foreign to this kernel unless binfmt_misc
+  // knows them: those go through the emulator, as CTest runs the tests.
+  std::vector<std::string> emulated;
+  std::istringstream command(TANGLET_EMULATOR);
+  for (std::string w; command >> w;) emulated.push_back(w);
+  emulated.push_back(path);
+  emulated.insert(emulated.end(), o.args.begin(), o.args.end());
+  std::vector<char*> emulated_argv;
+  for (auto& w : emulated) emulated_argv.push_back(w.data());
+  emulated_argv.push_back(nullptr);
+#endif
 
   const pid_t pid = fork();
   if (pid == 0) {
@@ -61,6 +74,12 @@ program_run run_program(const std::string& path, const run_options& o) {
       setrlimit(RLIMIT_AS, &limit);
     }
     execv(path.c_str(), argv.data());
+#if defined(TANGLET_EMULATOR)
+    if (errno == ENOEXEC) {
+      setenv("QEMU_ARGV0", argv[0], 1);  // qemu's way to keep argv[0] the base name
+      execv(emulated_argv[0], emulated_argv.data());
+    }
+#endif
     _exit(127);
   }
   if (o.stdout_closed_pipe) {

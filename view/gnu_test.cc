@@ -5,6 +5,8 @@
 
 #include <string>
 
+#include "io/padded.h"
+
 namespace {
 
 struct gnu_case {
@@ -54,8 +56,9 @@ TEST(GnuLayout, ReadsWhatGnuWrites) {
   for (const gnu_case& c : kGnu) {
     SCOPED_TRACE(c.line);
     listing_entry e;
-    e.number = 77;  // what the reader sets: the line's place
-    ASSERT_EQ(parse_gnu_line(c.line, e), c.ok ? 1 : 0);
+    e.number = 77;                     // what the reader sets: the line's place
+    const padded_string line(c.line);  // the entry views it
+    ASSERT_EQ(parse_gnu_line(line, e), c.ok ? 1 : 0);
     if (!c.ok) continue;
     EXPECT_EQ(e.kind, c.kind);
     EXPECT_EQ(e.number, c.number);
@@ -86,7 +89,7 @@ TEST(PosixLayout, DepthFromBlanksOrTabs) {
   for (const auto& c : cases) {
     SCOPED_TRACE(c.line);
     listing_entry e;
-    ASSERT_EQ(parse_posix_line(c.line, e), c.ok);
+    ASSERT_EQ(parse_posix_line(padded_string(c.line), e), c.ok);
     if (!c.ok) continue;
     EXPECT_EQ(e.kind, c.kind);
     EXPECT_EQ(e.number, c.number);
@@ -137,13 +140,14 @@ TEST(AnyLayout, FirstLineDecides) {
     SCOPED_TRACE(c.line);
     input_format = FORMAT_ANY;
     listing_entry e;
-    ASSERT_EQ(parse_listing_line(c.line, e), PARSE_OK);
+    const padded_string line(c.line);
+    ASSERT_EQ(parse_listing_line(line, e), PARSE_OK);
     EXPECT_EQ(input_format, c.format);
     EXPECT_EQ(e.name, "main");
   }
   input_format = FORMAT_ANY;
   listing_entry e;
-  EXPECT_EQ(parse_listing_line("hello world", e), PARSE_UNRECOGNIZED);
+  EXPECT_EQ(parse_listing_line(padded_string("hello world"), e), PARSE_UNRECOGNIZED);
   input_format = FORMAT_AUTO;
 }
 

@@ -4,6 +4,7 @@
 
 #include <string>
 
+#include "io/padded.h"
 #include "view/test_graph.h"
 
 namespace {
@@ -97,8 +98,9 @@ TEST(Graph, ReferenceToNoFunctionFails) {
   e.kind = ENTRY_DEFINED;
   e.number = 1;
   e.depth = 1;
-  e.name = "main";
-  e.file = "a.c";
+  const padded_string name("main"), file("a.c");
+  e.name = name;
+  e.file = file;
   ASSERT_TRUE(b.add(e, false));
   e.kind = ENTRY_REFERENCE;
   e.number = 7;

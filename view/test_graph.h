@@ -5,6 +5,7 @@
 #include <string>
 #include <string_view>
 
+#include "io/padded.h"
 #include "view/graph.h"
 
 // false at the first line that does not read, or at a bad reference.
@@ -17,7 +18,7 @@ inline bool build_graph(std::string_view text, call_graph& graph, bool reversed 
   bool ok = true;
   while (ok && !text.empty()) {
     const size_t end = text.find('\n');
-    const std::string copy(text.substr(0, end));  // padded, as the reader's lines are
+    const padded_string copy(text.substr(0, end));  // padded, as the reader's lines are
     text.remove_prefix(end == std::string_view::npos ? text.size() : end + 1);
     listing_entry entry;
     entry.number = ++line;

@@ -54,18 +54,17 @@ struct quick_block {
 struct quick_road {
   // Sorts p[0, 64) into masks; marks are the three characters asked for.
   void (*classify)(const char* p, const char marks[3], word_masks& w);
-  // For a text of at most kQuickMaxLine bytes that kLineSlack readable
-  // bytes follow. true: entry holds what the general reading would give.
-  bool (*sun)(std::string_view text, listing_entry& entry);
-  bool (*free)(std::string_view text, listing_entry& entry);
-  // Reads the lines at the start of p[0, n), as many as come one after
-  // another in the common shapes, each ended by a newline, handing each
-  // entry to sink at once, so that what the sink does about the entry's
-  // kind follows the reading's own branches on it. The rest, from the first
-  // other line on, is for the general reading. kLineSlack readable bytes
-  // follow p + n.
-  quick_block (*sun_block)(const char* p, size_t n, quick_sink sink, void* context);
-  quick_block (*free_block)(const char* p, size_t n, quick_sink sink, void* context);
+  // For a text of at most kQuickMaxLine bytes. true: entry holds what the
+  // general reading would give.
+  bool (*sun)(padded_text text, listing_entry& entry);
+  bool (*free)(padded_text text, listing_entry& entry);
+  // Reads the lines at the start of text, as many as come one after another
+  // in the common shapes, each ended by a newline, handing each entry to
+  // sink at once, so that what the sink does about the entry's kind follows
+  // the reading's own branches on it. The rest, from the first other line
+  // on, is for the general reading.
+  quick_block (*sun_block)(padded_text text, quick_sink sink, void* context);
+  quick_block (*free_block)(padded_text text, quick_sink sink, void* context);
 };
 
 // A road of this build, named, with what the processor needs for it.

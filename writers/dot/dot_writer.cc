@@ -1,8 +1,12 @@
 // The graph of tanglet-dot, in Graphviz dot. -e leaves out the edges that
 // the VCG header would make invisible; -i keeps only the defined functions:
 // their nodes, and the edges between two of them.
-#include "driver/driver.h"
+#include "driver/registry.h"
+#include "driver/writer.h"
+#include "io/digits.h"
+#include "io/escape.h"
 #include "io/out_buffer.h"
+#include "writers/dot/dot_header.h"
 
 namespace {
 
@@ -25,22 +29,34 @@ constexpr size_t kMaxQuoted = 16000;
 class long_label {
  public:
   explicit long_label(out_buffer& out) : out_(out) {}
+  // Escaped, in as long pieces as fit each string.
   void text(std::string_view s) {
-    for (char c : s) {
-      const char escaped[2] = {'\\', c};
-      unit(needs_escape(c) ? std::string_view(escaped, 2) : std::string_view(&c, 1));
+    while (!s.empty()) {
+      size_t k = 0, size = 0;
+      for (; k < s.size(); ++k) {
+        const size_t unit = needs_escape(s[k]) ? 2 : 1;
+        if (used_ + size + unit > kMaxQuoted) break;
+        size += unit;
+      }
+      out_.put_escaped(std::string_view(s.data(), k));  // no substr: it may throw
+      used_ += size;
+      s.remove_prefix(k);
+      if (!s.empty()) joint();
     }
   }
+  // Text that needs no escape, never cut.
   void unit(std::string_view u) {
-    if (used_ + u.size() > kMaxQuoted) {
-      out_.put("\" + \"");
-      used_ = 0;
-    }
+    if (used_ + u.size() > kMaxQuoted) joint();
     out_.put(u);
     used_ += u.size();
   }
 
  private:
+  void joint() {
+    out_.put("\" + \"");
+    used_ = 0;
+  }
+
   out_buffer& out_;
   size_t used_ = 0;
 };
@@ -58,18 +74,8 @@ void put_long_label(out_buffer& out, std::string_view name, std::string_view sig
   label.unit(std::string_view(digits, static_cast<size_t>(format_int(digits, line) - digits)));
 }
 
-}  // namespace
-
-void write_graph_header() {
-  graph_output.put(
-      "digraph vorlan {\n"
-      "node [shape=box];edge [color=black style=solid];\n");
-}
-
-void write_node(std::string_view name, int32_t number, std::string_view signature,
-                std::string_view file, int32_t line) {
-  // A definition is registered before its node is written.
-  if (invisible_class == 2 && !is_defined(number)) return;
+[[gnu::always_inline]] inline void put_node(padded_text name, int32_t number, padded_text signature,
+                                            padded_text file, int32_t line) {
   // Escaping at most doubles a field; the label's rest is under 20 bytes.
   const size_t label = 2 * (name.size() + signature.size() + file.size()) + 20;
   if (label > kMaxQuoted) {
@@ -98,11 +104,34 @@ void write_node(std::string_view name, int32_t number, std::string_view signatur
   });
 }
 
+// -i: the defined functions alone, decided by the registry (a definition is
+// registered before its node is written). Out of line, so that the common
+// case needs no registers saved for a call.
+[[gnu::noinline]] void put_defined_node(padded_text name, int32_t number, padded_text signature,
+                                        padded_text file, int32_t line) {
+  if (is_defined(number)) put_node(name, number, signature, file, line);
+}
+
+// -e leaves out the calls into defined functions; -i keeps only the calls
+// between two of them: an edge from a function without definition would
+// name a node that -i left out, and Graphviz would draw it as a bare box.
+bool edge_hidden(int32_t source, int32_t target) {
+  if (invisible_class == 1) return is_defined(target);
+  return !(is_defined(target) && is_defined(source));
+}
+
+}  // namespace
+
+void write_graph_header() { graph_output.put(kDotHeader); }
+
+void write_node(padded_text name, int32_t number, padded_text signature, padded_text file,
+                int32_t line) {
+  if (invisible_class == 2) return put_defined_node(name, number, signature, file, line);
+  put_node(name, number, signature, file, line);
+}
+
 void write_edge(int32_t source, int32_t target) {
-  if (invisible_class == 1 && is_defined(target)) return;
-  // An edge from a function without definition would name a node that -i
-  // left out, and Graphviz would draw it as a bare box.
-  if (invisible_class == 2 && !(is_defined(target) && is_defined(source))) return;
+  if (invisible_class != 0 && edge_hidden(source, target)) return;
   graph_output.write_line(64, [&](auto& out) {
     out.put('\t');
     put_identifier(out, source);

@@ -4,13 +4,11 @@
 
 #include "tests/case_name.h"
 #include "tests/convert.h"
+#include "writers/dot/dot_header.h"
 
 namespace {
 
-const char kHeader[] =
-    "digraph vorlan {\n"
-    "node [shape=box];edge [color=black style=solid];\n";
-
+const std::string kHeader(kDotHeader);
 const char kExample[] =
     "1\tmain: int(), <main.c 10>\n"
     "2\t\tprintf: <>\n"

@@ -1,18 +1,16 @@
 // The graph of tanglet, in VCG. Edges into defined functions are class 1
 // ("Interne"), the others class 2 ("Externe"), so a viewer can hide either.
-#include "driver/driver.h"
+#include "driver/registry.h"
+#include "driver/writer.h"
 #include "io/out_buffer.h"
+#include "writers/vcg/vcg_header.h"
 
 namespace {
 number_cache titles;
 }  // namespace
 
 void write_graph_header() {
-  graph_output.put(
-      "graph: {\n"
-      "title: \"TITLE\"\n"
-      "color: lightgray\n"
-      "classname 1 : \"Interne\" classname 2 : \"Externe\"\n");
+  graph_output.put(kVcgHeader);
   if (invisible_class != 0) {
     graph_output.put("invisible: ");
     graph_output.put_int(invisible_class);
@@ -20,8 +18,8 @@ void write_graph_header() {
   }
 }
 
-void write_node(std::string_view name, int32_t number, std::string_view signature,
-                std::string_view file, int32_t line) {
+void write_node(padded_text name, int32_t number, padded_text signature, padded_text file,
+                int32_t line) {
   // Escaping at most doubles a field; the rest is under 128 bytes.
   const size_t bound = 2 * (name.size() + signature.size() + file.size()) + 128;
   graph_output.write_line(bound, [&](auto& out) {

@@ -4,15 +4,11 @@
 
 #include "tests/case_name.h"
 #include "tests/convert.h"
+#include "writers/vcg/vcg_header.h"
 
 namespace {
 
-const char kHeader[] =
-    "graph: {\n"
-    "title: \"TITLE\"\n"
-    "color: lightgray\n"
-    "classname 1 : \"Interne\" classname 2 : \"Externe\"\n";
-
+const std::string kHeader(kVcgHeader);
 const char kExample[] =
     "1\tmain: int(), <main.c 10>\n"
     "2\t\tprintf: <>\n"
