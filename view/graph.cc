@@ -51,23 +51,19 @@ std::string_view trim(std::string_view s) {
 
 // Texts are copied into blocks that never move, so that views stay valid.
 struct call_graph::text_store {
-  static constexpr size_t kBlock = 1 << 20;
-  std::vector<char*> blocks;
+  static constexpr size_t kBlock = size_t{2} << 20;  // a huge page
+  std::vector<std::pair<char*, size_t>> blocks;
   char* free = nullptr;
   size_t left = 0;
 
   ~text_store() {
-    for (char* b : blocks) std::free(b);
+    for (const auto& [b, size] : blocks) big_free(b, size);
   }
   char* take(size_t n) {
     if (n > left) {
       const size_t size = std::max(n, kBlock);
-      char* b = static_cast<char*>(std::malloc(size));
-      if (b == nullptr) {
-        if (const std::new_handler h = std::get_new_handler()) h();
-        std::abort();
-      }
-      blocks.push_back(b);
+      char* b = static_cast<char*>(big_allocate(size));
+      blocks.emplace_back(b, size);
       free = b;
       left = size;
     }
@@ -108,7 +104,7 @@ int32_t call_graph::intern_file(std::string_view file) {
 void call_graph::grow_nodes_index() {
   // A slot keeps its hash's high half, which also says where it goes: no
   // node is looked at again.
-  std::vector<uint64_t> old(std::max<size_t>(1024, node_index_.size() * 2), 0);
+  big_vector<uint64_t> old(std::max<size_t>(1024, node_index_.size() * 2), 0);
   old.swap(node_index_);
   const size_t mask = node_index_.size() - 1;
   for (const uint64_t slot : old) {
@@ -159,13 +155,13 @@ void call_graph::add_edge(int32_t caller, int32_t callee) { edges_.push_back({ca
 // their order, and in each group a callee already met is dropped.
 void call_graph::drop_repeated_edges() {
   const size_t n = nodes_.size();
-  std::vector<uint32_t> begin(n + 1, 0), order(edges_.size());
+  big_vector<uint32_t> begin(n + 1, 0), order(edges_.size());
   for (const call_edge& e : edges_) ++begin[e.caller + 1];
   for (size_t i = 0; i < n; ++i) begin[i + 1] += begin[i];
   for (size_t k = 0; k < edges_.size(); ++k)
     order[begin[edges_[k].caller]++] = static_cast<uint32_t>(k);
-  std::vector<int32_t> last_caller(n, -1);
-  std::vector<uint8_t> repeated(edges_.size(), 0);
+  big_vector<int32_t> last_caller(n, -1);
+  big_vector<uint8_t> repeated(edges_.size(), 0);
   bool any = false;
   for (const uint32_t k : order) {
     const call_edge& e = edges_[k];
@@ -191,7 +187,7 @@ void call_graph::reserve(size_t bytes) {
 
 void call_graph::finish() {
   // The indexes are done with: give their memory to the adjacency.
-  std::vector<uint64_t>().swap(node_index_);
+  big_vector<uint64_t>().swap(node_index_);
   drop_repeated_edges();
   const size_t n = nodes_.size();
   out_begin_.assign(n + 1, 0);
@@ -207,8 +203,8 @@ void call_graph::finish() {
   out_.resize(edges_.size());
   in_.resize(edges_.size());
   {
-    std::vector<uint32_t> out_at(out_begin_.begin(), out_begin_.end() - 1);
-    std::vector<uint32_t> in_at(in_begin_.begin(), in_begin_.end() - 1);
+    big_vector<uint32_t> out_at(out_begin_.begin(), out_begin_.end() - 1);
+    big_vector<uint32_t> in_at(in_begin_.begin(), in_begin_.end() - 1);
     for (const call_edge& e : edges_) {
       out_[out_at[e.caller]++] = e.callee;
       in_[in_at[e.callee]++] = e.caller;
@@ -218,9 +214,9 @@ void call_graph::finish() {
   // Tarjan's strongly connected components, without recursion: a node is
   // on a cycle when its component has two nodes or more, or it calls itself.
   recursive_.assign(n, 0);
-  std::vector<int32_t> index(n, -1), low(n, 0), stack, path;
-  std::vector<uint32_t> next(n, 0);
-  std::vector<uint8_t> on_stack(n, 0);
+  big_vector<int32_t> index(n, -1), low(n, 0), stack, path;
+  big_vector<uint32_t> next(n, 0);
+  big_vector<uint8_t> on_stack(n, 0);
   int32_t counter = 0;
   // What calls nothing or is called by nothing is on no cycle: left out of
   // the search, as if already done with (most functions without definition).

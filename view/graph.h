@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "listing/listing.h"
+#include "view/big.h"
 
 struct call_edge {
   int32_t caller, callee;
@@ -37,7 +38,7 @@ class call_graph {
   int32_t file_index(int32_t id) const { return nodes_[id].file; }
   int32_t line(int32_t id) const { return nodes_[id].line; }
   bool recursive(int32_t id) const { return recursive_[id] != 0; }
-  const std::vector<call_edge>& edges() const { return edges_; }
+  const big_vector<call_edge>& edges() const { return edges_; }
 
   // After finish(): each node's callees and callers, in edge order.
   struct range {
@@ -90,17 +91,17 @@ class call_graph {
   void drop_repeated_edges();
 
   std::unique_ptr<text_store> text_;
-  std::vector<node> nodes_;
+  big_vector<node> nodes_;
   std::vector<std::string_view> files_;
-  std::vector<call_edge> edges_;
+  big_vector<call_edge> edges_;
   // Open addressing: a slot is (hash's high half << 32 | id + 1), 0 empty;
   // the high half also gives the slot's place.
-  std::vector<uint64_t> node_index_;
+  big_vector<uint64_t> node_index_;
   std::vector<uint64_t> file_index_;
   size_t last_file_ = SIZE_MAX;
-  std::vector<uint32_t> out_begin_, in_begin_;
-  std::vector<int32_t> out_, in_;
-  std::vector<uint8_t> recursive_;
+  big_vector<uint32_t> out_begin_, in_begin_;
+  big_vector<int32_t> out_, in_;
+  big_vector<uint8_t> recursive_;
 };
 
 // Feeds a graph from the entries of listings, one listing at a time.
@@ -139,7 +140,7 @@ class graph_builder {
 
   call_graph& graph_;
   bool reversed_;
-  std::vector<int32_t> by_number_;                    // node of each line number, -1 none
+  big_vector<int32_t> by_number_;                     // node of each line number, -1 none
   std::unordered_map<int32_t, int32_t> odd_numbers_;  // numbers outside by_number_
   std::vector<int32_t> depth_stack_;                  // node last seen at each depth
   // The entries read and not yet taken, oldest at head_: the index slot of

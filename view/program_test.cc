@@ -217,9 +217,16 @@ TEST(ViewMessages, WriteErrorClaimsNothing) {
   const program_run r = run_program(TANGLET_VIEW_BIN, o);
   EXPECT_EQ(r.status, 1);
   EXPECT_EQ(r.err, "tanglet-view: write error: No space left on device\n");
+  // More than a pipe holds, so that the reader's going away is met.
+  o.input = "1\tmain: int (void), <a.c 1>\n";
+  for (int i = 2; i < 20000; ++i)
+    o.input += std::to_string(i) + "\t\tf" + std::to_string(i) + ": <>\n";
+  o.args = {"--max-nodes=0"};
   o.stdout_path = nullptr;
   o.stdout_closed_pipe = true;
-  EXPECT_EQ(run_program(TANGLET_VIEW_BIN, o).status, 1);
+  const program_run closed = run_program(TANGLET_VIEW_BIN, o);
+  EXPECT_EQ(closed.status, 1);
+  EXPECT_EQ(closed.err, "tanglet-view: write error: Broken pipe\n");
 }
 
 TEST(ViewMessages, HelpAndVersion) {

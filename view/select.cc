@@ -6,7 +6,7 @@ namespace {
 
 // What the options leave of the graph: kept nodes, and the stubs among them.
 struct filter {
-  std::vector<uint8_t> keep, stub;
+  big_vector<uint8_t> keep, stub;
 };
 
 filter make_filter(const call_graph& g, const selection_options& o) {
@@ -54,7 +54,7 @@ size_t edit_distance(std::string_view a, std::string_view b, std::vector<size_t>
 
 // The focus nodes of the names, or false with the message.
 bool find_focus(const call_graph& g, const selection_options& o, const filter& f,
-                std::vector<int32_t>& focus, std::string& message) {
+                big_vector<int32_t>& focus, std::string& message) {
   for (const std::string& name : o.focus) {
     bool named = false, kept = false;
     for (size_t i = 0; i < g.size(); ++i) {
@@ -88,7 +88,7 @@ bool find_focus(const call_graph& g, const selection_options& o, const filter& f
 // queue), along callees (forward) or callers, to at most limit levels. A
 // stub's callees are not followed.
 void walk(const call_graph& g, const filter& f, bool forward, int32_t limit,
-          std::vector<int32_t>& queue, size_t from, std::vector<int32_t>& dist) {
+          big_vector<int32_t>& queue, size_t from, big_vector<int32_t>& dist) {
   for (size_t q = from; q < queue.size(); ++q) {
     const int32_t v = queue[q];
     if (limit >= 0 && dist[v] >= limit) continue;
@@ -102,7 +102,7 @@ void walk(const call_graph& g, const filter& f, bool forward, int32_t limit,
   }
 }
 
-void collect_edges(const call_graph& g, const std::vector<int32_t>& view_id, graph_view& view) {
+void collect_edges(const call_graph& g, const big_vector<int32_t>& view_id, graph_view& view) {
   for (const call_edge& e : g.edges()) {
     if (view_id[e.caller] >= 0 && view_id[e.callee] >= 0)
       view.edges.push_back({view_id[e.caller], view_id[e.callee]});
@@ -158,14 +158,14 @@ bool select_view(const call_graph& g, const selection_options& o, graph_view& vi
                  std::string& message) {
   const filter f = make_filter(g, o);
   const size_t n = g.size();
-  std::vector<int32_t> focus;
+  big_vector<int32_t> focus;
   if (!find_focus(g, o, f, focus, message)) return false;
 
   // The whole graph, when nothing would be cut from it: no walk at all.
   if (focus.empty() && o.stub.empty()) {
     const size_t kept = static_cast<size_t>(std::count(f.keep.begin(), f.keep.end(), 1));
     if (o.max_nodes == 0 || kept <= o.max_nodes) {
-      std::vector<int32_t> view_id(n, -1);
+      big_vector<int32_t> view_id(n, -1);
       for (size_t i = 0; i < n; ++i) {
         if (!f.keep[i]) continue;
         view_id[i] = static_cast<int32_t>(view.nodes.size());
@@ -179,7 +179,7 @@ bool select_view(const call_graph& g, const selection_options& o, graph_view& vi
 
   // Each node's distance from the focus along callees and along callers;
   // without a focus, from the roots along callees.
-  std::vector<int32_t> down(n, -1), up, queue;
+  big_vector<int32_t> down(n, -1), up, queue;
   if (!focus.empty()) {
     for (const int32_t v : focus) {
       down[v] = 0;
@@ -207,8 +207,8 @@ bool select_view(const call_graph& g, const selection_options& o, graph_view& vi
       }
     }
     walk(g, f, true, -1, queue, 0, down);
-    filter follow_all{f.keep, std::vector<uint8_t>(n, 0)};
-    std::vector<int32_t> shadow(n, -1), shadow_queue;
+    filter follow_all{f.keep, big_vector<uint8_t>(n, 0)};
+    big_vector<int32_t> shadow(n, -1), shadow_queue;
     auto cast_shadow = [&](size_t from) {
       for (size_t q = from; q < queue.size(); ++q) {
         if (shadow[queue[q]] < 0) {
@@ -231,7 +231,7 @@ bool select_view(const call_graph& g, const selection_options& o, graph_view& vi
   }
 
   // A node's level: its smaller distance.
-  std::vector<int32_t> level(n, -1);
+  big_vector<int32_t> level(n, -1);
   std::vector<size_t> per_level;
   size_t total = 0;
   for (size_t i = 0; i < n; ++i) {
@@ -260,7 +260,7 @@ bool select_view(const call_graph& g, const selection_options& o, graph_view& vi
     view.level = last;
   }
 
-  std::vector<int32_t> view_id(n, -1);
+  big_vector<int32_t> view_id(n, -1);
   for (size_t i = 0; i < n; ++i) {
     if (level[i] < 0 || level[i] > last) continue;
     if (level[i] == last && room != SIZE_MAX && room-- == 0) {
@@ -298,9 +298,9 @@ bool select_view(const call_graph& g, const selection_options& o, graph_view& vi
 bool select_all(const call_graph& g, const selection_options& o, graph_view& view,
                 std::string& message) {
   const filter f = make_filter(g, o);
-  std::vector<int32_t> focus;
+  big_vector<int32_t> focus;
   if (!find_focus(g, o, f, focus, message)) return false;
-  std::vector<int32_t> view_id(g.size(), -1);
+  big_vector<int32_t> view_id(g.size(), -1);
   for (size_t i = 0; i < g.size(); ++i) {
     if (!f.keep[i]) continue;
     view_id[i] = static_cast<int32_t>(view.nodes.size());

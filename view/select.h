@@ -23,9 +23,9 @@ struct selection_options {
 enum : uint8_t { VIEW_FOCUS = 1, VIEW_CUT = 2 };
 
 struct graph_view {
-  std::vector<int32_t> nodes;    // graph ids, in first-seen order; view id = index
-  std::vector<uint8_t> flags;    // VIEW_* of each view node
-  std::vector<call_edge> edges;  // in view ids, in first-seen order
+  big_vector<int32_t> nodes;    // graph ids, in first-seen order; view id = index
+  big_vector<uint8_t> flags;    // VIEW_* of each view node
+  big_vector<call_edge> edges;  // in view ids, in first-seen order
   // Set when --max-nodes cut the view: how many it would have held, the
   // last level kept, and how many nodes were marked.
   bool cut = false;
