@@ -25,7 +25,7 @@ for listing in "$dir"/${GLOB:-*.posix}; do
       sub(/.*"name":"/, "", s); sub(/"$/, "", s); name[id] = s
     }
     match($0, /"target":[0-9]+/) { callers[substr($0, RSTART + 9, RLENGTH - 9)]++ }
-    END { for (id in callers) print callers[id], name[id] }' | sort -k1,1nr -k2 | head -n "$top" |
+    END { for (id in callers) print callers[id], name[id] }' | sort -k1,1nr -k2 | awk -v top="$top" 'NR <= top' |
   while read -r count name; do
     start=$(now)
     "$view" "${reversed[@]}" --focus="$name" "$listing" > "$dir/.view.dot" 2> /dev/null
