@@ -9,10 +9,6 @@
 
 #include "listing/listing.h"
 
-#ifndef TANGLET_VERSION
-#define TANGLET_VERSION "unknown"
-#endif
-
 namespace {
 
 constexpr char kProgram[] = "tanglet-view";
