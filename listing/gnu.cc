@@ -94,6 +94,8 @@ int parse_gnu_line(padded_text line, listing_entry& entry) {
     if (is_blank(c)) return 0;
   }
   t = part(t, call + 2);
+  // A listing that went through a DOS editor ends its lines with a CR.
+  while (!t.empty() && (t.back() == '\r' || is_blank(t.back()))) t.remove_suffix(1);
 
   bool reference = false;
   int32_t referred = 0;

@@ -40,6 +40,7 @@ const gnu_case kGnu[] = {
     {"f() <int f (void) at dir:x/a.c:5>", true, ENTRY_DEFINED, 77, 1, "f", "int f (void)",
      "dir:x/a.c", 5},
     {"\tf()", true, ENTRY_EXTERNAL, 77, 2, "f", "", "", 0},
+    {"f() <int f (void) at a.c:5>: \r", true, ENTRY_DEFINED, 77, 1, "f", "int f (void)", "a.c", 5},
     // Not GNU's.
     {"    1 main: int (void), <p.c 8>", false},
     {"main", false},
