@@ -87,17 +87,18 @@ bool to_count(const char* text, long long limit, long long& out) {
   return true;
 }
 
-bool add_regex(std::vector<regex_t>& list, const char* option, const char* text, int& status) {
-  regex_t re;
+bool add_regex(std::deque<regex_t>& list, const char* option, const char* text, int& status) {
+  // Compiled in place: POSIX does not say that a regex_t may be copied.
+  regex_t& re = list.emplace_back();
   const int error = regcomp(&re, text, REG_EXTENDED);
   if (error != 0) {
     char reason[256];
     regerror(error, &re, reason, sizeof reason);
+    list.pop_back();
     std::string what = std::string(option) + " '" + text + "'";
     status = usage_error("%s: %s", what.c_str(), reason);
     return false;
   }
-  list.push_back(re);
   return true;
 }
 

@@ -6,6 +6,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <deque>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -15,9 +16,9 @@
 struct selection_options {
   std::vector<std::string> focus;  // names; empty: the whole graph
   int32_t callees = 3, callers = 1;
-  std::vector<regex_t> exclude, stub;  // each on the whole name
-  bool internal = false;               // only defined functions
-  size_t max_nodes = 200;              // 0: no limit
+  std::deque<regex_t> exclude, stub;  // each on the whole name; compiled in place
+  bool internal = false;              // only defined functions
+  size_t max_nodes = 200;             // 0: no limit
 };
 
 enum : uint8_t { VIEW_FOCUS = 1, VIEW_CUT = 2 };

@@ -44,12 +44,9 @@ std::string describe(const call_graph& g, const graph_view& v) {
   return s;
 }
 
-void compile(const std::vector<std::string>& patterns, std::vector<regex_t>& out) {
-  for (const std::string& p : patterns) {
-    regex_t re;
-    ASSERT_EQ(regcomp(&re, p.c_str(), REG_EXTENDED), 0);
-    out.push_back(re);
-  }
+void compile(const std::vector<std::string>& patterns, std::deque<regex_t>& out) {
+  for (const std::string& p : patterns)
+    ASSERT_EQ(regcomp(&out.emplace_back(), p.c_str(), REG_EXTENDED), 0);
 }
 
 TEST(Select, Views) {
