@@ -374,7 +374,7 @@
 
   function draw(focusCentre) {
     const t0 = performance.now();
-    clear(svg);
+    svg.replaceChildren();
     if (!n) {
       svg.setAttribute('width', 400);
       svg.setAttribute('height', 80);
@@ -441,18 +441,24 @@
         const r = sel('rect', { width: b.w, height: NODE_H, rx: 5 });
         if (state.byFile && node.defined) r.style.fill = fileFill(node.file);
         g.appendChild(r);
-        const t = sel('text', { x: LABEL_PAD, y: NODE_H / 2 });
+        const t = sel('text', { x: LABEL_PAD, y: NODE_H / 2, dy: '0.35em' });
         t.textContent = lay.labels.get(v);
         g.appendChild(t);
         if (node.recursive) {
-          const rt = sel('text', { x: b.w - LABEL_PAD + 2, y: NODE_H / 2, class: 'rec', 'text-anchor': 'end' });
+          const rt = sel('text', { x: b.w - LABEL_PAD + 2, y: NODE_H / 2, dy: '0.35em', class: 'rec', 'text-anchor': 'end' });
           rt.textContent = '\u21bb';
           g.appendChild(rt);
         }
         if (nb.cut.has(v)) {
-          const mk = sel('text', { x: c < 0 ? -4 : b.w + 4, y: NODE_H / 2, class: 'mark', 'text-anchor': c < 0 ? 'end' : 'start' });
-          mk.textContent = '\u2026';
-          g.appendChild(mk);
+          // The mark stands on the side whose functions were left out.
+          const left = c < 0 || (c === 0 && nb.omitted.callers > 0);
+          const right = c > 0 || (c === 0 && (nb.omitted.callees > 0 || !left));
+          for (const [on, x, anchor] of [[left, -4, 'end'], [right, b.w + 4, 'start']]) {
+            if (!on) continue;
+            const mk = sel('text', { x, y: NODE_H / 2, dy: '0.35em', class: 'mark', 'text-anchor': anchor });
+            mk.textContent = '\u2026';
+            g.appendChild(mk);
+          }
         }
         nodeLayer.appendChild(g);
         nodeEls.set(v, g);
@@ -497,10 +503,14 @@
       ' drawn (callers ' + nb.up + ', callees ' + nb.down + '); ' + n + ' functions and ' + edges.length +
       ' calls in the graph. Keys: / find, arrows move, Enter makes the centre.'));
     if (nb.cut.size) {
-      const w = el('span', { class: 'warn' },
-        ' Cut: the view would hold ' + (nb.omitted.callers + nb.omitted.callees ? 'more than ' + MAX_NODES : nb.wanted) +
-        ' functions, at most ' + MAX_NODES + ' are drawn; the marked functions have more to show: make one the centre.');
-      status.appendChild(w);
+      const o = nb.omitted, parts = [];
+      if (o.callers) parts.push(o.callers + ' callers');
+      if (o.callees) parts.push(o.callees + ' callees');
+      const why = parts.length
+        ? parts.join(' and ') + ' not drawn'
+        : 'depths cut to callers ' + nb.up + ', callees ' + nb.down + ' (the view asked for would hold ' + nb.wanted + ' functions)';
+      status.appendChild(el('span', { class: 'warn' },
+        ' Cut: ' + why + '; at most ' + MAX_NODES + ' functions are drawn. The marked ones have more: make one the centre.'));
     }
   }
 
