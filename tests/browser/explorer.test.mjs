@@ -364,7 +364,7 @@ test('hostile names show as text and never run', async (t) => {
   const byId = new Map(d.nodes.map((x) => [x.id, x.label]));
   for (const [id, label] of byId) assert.equal(label, g.nodes[id].name);
   assert.ok(byId.has(idOf(g, '</script><b>x')));
-  assert.equal(await page.$$eval('b, img, style', (l) => l.length), 1, 'only the page\'s own style element');
+  assert.equal(await page.$$eval('b, img, style, svg', (l) => l.length), 2, 'only the page\'s own style and svg');
   assert.equal(await page.$eval('#graph', (e) => getComputedStyle(e).display), 'block');
   // Every function by its link, the two static helpers apart.
   const links = new Map();
