@@ -56,8 +56,8 @@ function neighbourhood(g, centre, up, down, hideUndefined = false) {
   const f = walk(down, (v) => outs.get(v) || []);
   const b = walk(up, (v) => ins.get(v) || []);
   const col = new Map();
-  for (const [v, d] of b) col.set(v, -d);
   for (const [v, d] of f) col.set(v, d);
+  for (const [v, d] of b) if (!f.has(v) || f.get(v) > d) col.set(v, -d);
   const edges = new Set();
   for (const { source: s, target: t } of g.edges)
     if (col.has(s) && col.has(t) && ((f.has(s) && f.get(s) < down) || (b.has(t) && b.get(t) < up)))
@@ -161,19 +161,28 @@ test('the first view: main, one caller level and two callee levels', async (t) =
   assert.equal(await page.$eval('#callees', (e) => e.value), '2');
 });
 
+// A ring a -> b -> c -> d -> a with a shortcut b -> d: around a, d is a
+// callee three levels on and a caller one level back.
+const ring = ['a', 'b', 'c', 'd'].map((f, i) => `${i + 1}${'\t'.repeat(i + 1)}${f}: void (void), <r.c ${i + 1}>`)
+  .concat(['5\t\t\t\t\ta: 1', '6\t\t\t\t\texit: <>', '7\t\t\td: 4']).join('\n') + '\n';
+
 test('every function at every sort of depth draws its neighbourhood', async (t) => {
-  const g = plain();
-  const page = await open(pageOf('plain', [corpus]), t);
-  const depths = [[1, 2], [2, 1], [3, 5], [5, 5], [1, 1]];
-  for (const [up, down] of depths)
-    for (let v = 0; v < g.nodes.length; v++) {
-      const d = await redraw(page, () =>
-        page.evaluate((name, up, down) => {
-          location.hash = '#' + encodeURIComponent(name) + '&callers=' + up + '&callees=' + down;
-        }, g.nodes[v].name, up, down));
-      assertNeighbourhood(g, d, v, up, down);
-      assert.ok(!d.cut);
-    }
+  const ringFile = path.join(work, 'ring.cflow');
+  fs.writeFileSync(ringFile, ring);
+  const depths = [[1, 2], [2, 1], [3, 5], [5, 5], [1, 1], [1, 3]];
+  for (const [name, listing] of [['plain', corpus], ['ring', ringFile]]) {
+    const g = graphOf([listing]);
+    const page = await open(pageOf(name, [listing]), t);
+    for (const [up, down] of depths)
+      for (let v = 0; v < g.nodes.length; v++) {
+        const d = await redraw(page, () =>
+          page.evaluate((name, up, down) => {
+            location.hash = '#' + encodeURIComponent(name) + '&callers=' + up + '&callees=' + down;
+          }, g.nodes[v].name, up, down));
+        assertNeighbourhood(g, d, v, up, down);
+        assert.ok(!d.cut);
+      }
+  }
 });
 
 test('search: case-insensitive, exact then prefix then substring, shorter first', async (t) => {

@@ -89,7 +89,12 @@
     const files = [];
     for (const v of nodes) if (v.defined && !fileIndex.has(v.file)) fileIndex.set(v.file, files.push(v.file) - 1);
   }
-  const fileFill = (f) => 'hsl(' + ((fileIndex.get(f) * 137.508) % 360).toFixed(1) + ' 65% 84%)';
+  // Hues a golden angle apart, three lightnesses, so that neighbours in the
+  // file list differ even when there are many files.
+  const fileFill = (f) => {
+    const i = fileIndex.get(f);
+    return 'hsl(' + ((i * 137.508) % 360).toFixed(1) + ' 62% ' + [84, 74, 90][i % 3] + '%)';
+  };
 
   const clampDepth = (x, dflt) => {
     x = Number(x);
@@ -232,12 +237,16 @@
       if (distF[v] >= 0 && distF[v] < d) for (let j = outStart[v]; j < outStart[v + 1]; j++) add(v, outList[j]);
       if (distB[v] >= 0 && distB[v] < u) for (let j = inStart[v]; j < inStart[v + 1]; j++) add(inList[j], v);
     }
-    // Columns: callees at their distance to the right, the others to the left.
+    // Columns: callees at their distance to the right, callers to the left; a
+    // function that is both stands on the nearer side, the callees' on a tie.
     const col = new Map();
-    for (const v of view) col.set(v, distF[v] >= 0 && distF[v] <= d ? distF[v] : -distB[v]);
+    for (const v of view) {
+      const f = distF[v] >= 0 && distF[v] <= d, b = distB[v] >= 0 && distB[v] <= u;
+      col.set(v, f && (!b || distF[v] <= distB[v]) ? distF[v] : -distB[v]);
+    }
     const order = [];
-    for (const l of fw) for (const v of l) if (view.has(v)) order.push(v);
-    for (const l of bw) for (const v of l) if (view.has(v) && distF[v] < 0) order.push(v);
+    for (const l of fw) for (const v of l) if (view.has(v) && col.get(v) >= 0) order.push(v);
+    for (const l of bw) for (const v of l) if (view.has(v) && col.get(v) < 0) order.push(v);
     return { centre: c, order, col, edges: drawn, cut, up: u, down: d, wanted, omitted, total: view.size };
   }
 
