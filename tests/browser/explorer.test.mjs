@@ -399,6 +399,16 @@ test('hostile names show as text and never run', async (t) => {
   assert.equal(await page.$eval('#details h2', (e) => e.textContent), 'main');
 });
 
+test('an empty listing gives a page that says so', async (t) => {
+  const empty = path.join(work, 'empty.cflow');
+  fs.writeFileSync(empty, '');
+  const page = await open(pageOf('empty', [empty]), t);
+  assert.equal(await page.$eval('#graph', (e) => e.textContent), 'The listing holds no function.');
+  await page.keyboard.press('/');
+  await page.keyboard.type('x');
+  assert.equal(await page.$eval('#results', (e) => e.textContent), 'no function matches');
+});
+
 test('a view beyond 200 functions is cut at the depth where it fits, and marked', async (t) => {
   // main -> hub -> 300 leaves; main -> a chain of 4; 250 callers of hub's first leaf.
   let lines = ['1\tmain: int (void), <m.c 1>', '2\t\thub: void (void), <m.c 2>'];
@@ -430,6 +440,11 @@ test('a view beyond 200 functions is cut at the depth where it fits, and marked'
 });
 
 test('the page holds no way out: no external reference, the data cannot end its script', async () => {
+  // The assets are pasted into the page: none may end or comment out its element.
+  for (const f of ['explorer.css', 'explorer.js']) {
+    const text = fs.readFileSync(path.join(SRC, 'view/html', f), 'utf8');
+    assert.doesNotMatch(text, /<\/(script|style)|<!--|@DATA@|\/\*@(STYLE|SCRIPT)@\*\//i, f);
+  }
   const html = view(['-T', 'html', hostile]).toString('latin1');
   assert.doesNotMatch(html, /\b(src|href)\s*=\s*["']?(https?:|\/\/)/i);
   assert.doesNotMatch(html, /@import|url\(\s*["']?(https?:|\/\/)/i);
