@@ -247,7 +247,9 @@
     const order = [];
     for (const l of fw) for (const v of l) if (view.has(v) && col.get(v) >= 0) order.push(v);
     for (const l of bw) for (const v of l) if (view.has(v) && col.get(v) < 0) order.push(v);
-    return { centre: c, order, col, edges: drawn, cut, up: u, down: d, wanted, omitted, total: view.size };
+    // A side that was not cut shows the depth asked for, however far it reached.
+    const up = u >= reachB ? s.up : u, down = d >= reachF ? s.down : d;
+    return { centre: c, order, col, edges: drawn, cut, up, down, wanted, omitted, total: view.size };
   }
 
   function hasVisible(v, start, list, hidden) {
@@ -449,7 +451,10 @@
           (nb.cut.has(v) ? '\n(calls cut: make it the centre to see them)' : '');
         g.appendChild(title);
         const r = sel('rect', { width: b.w, height: NODE_H, rx: 5 });
-        if (state.byFile && node.defined) r.style.fill = fileFill(node.file);
+        if (state.byFile && node.defined) {
+          r.style.fill = fileFill(node.file);
+          g.classList.add('filed');
+        }
         g.appendChild(r);
         const t = sel('text', { x: LABEL_PAD, y: NODE_H / 2, dy: '0.35em' });
         t.textContent = lay.labels.get(v);
