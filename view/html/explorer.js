@@ -207,7 +207,7 @@
       d = Math.min(s.down, 1);
       view.add(c);
       cut.add(c);
-      const f1 = fw[1] || [], b1 = (bw[1] || []).filter((v) => distF[v] < 0);
+      const f1 = fw[1] || [], b1 = (bw[1] || []).filter((v) => distF[v] !== 1);
       const room = MAX_NODES - 1;
       const nb = Math.min(b1.length, Math.max(room - f1.length, Math.floor(room / 3)));
       const nf = Math.min(f1.length, room - nb);
@@ -219,8 +219,7 @@
       for (const v of seen) if (inView(v)) view.add(v);
       // Marked: the nodes whose calls (or callers) the cut left out.
       if (d < reachF) for (const v of fw[d]) if (hasVisible(v, outStart, outList, s.hideUndef)) cut.add(v);
-      if (u < reachB)
-        for (const v of bw[u]) if (distF[v] < 0 && hasVisible(v, inStart, inList, s.hideUndef)) cut.add(v);
+      if (u < reachB) for (const v of bw[u]) if (hasVisible(v, inStart, inList, s.hideUndef)) cut.add(v);
     }
     // The calls the walk followed: out of nodes short of the callee depth,
     // into nodes short of the caller depth.
