@@ -185,6 +185,29 @@ test('every function at every sort of depth draws its neighbourhood', async (t) 
   }
 });
 
+test('columns are ordered against crossings', async (t) => {
+  // In first-seen order (a b m n, then q p) b -> p crosses m -> q and n -> q;
+  // b above a, p above q crosses nothing.
+  const fan = ['1\tc: void (void), <f.c 1>', '2\t\ta: void (void), <f.c 2>', '3\t\t\tq: void (void), <f.c 10>',
+    '4\t\tb: void (void), <f.c 3>', '5\t\t\tp: void (void), <f.c 11>', '6\t\tm: void (void), <f.c 4>',
+    '7\t\t\tq: 3', '8\t\tn: void (void), <f.c 5>', '9\t\t\tq: 3'].join('\n') + '\n';
+  const file = path.join(work, 'fan.cflow');
+  fs.writeFileSync(file, fan);
+  const g = graphOf([file]);
+  const page = await open(pageOf('fan', [file]), t);
+  const [y, col] = ['y', 'col'].map(() => ({}));
+  for (const n of await page.$$eval('#graph .node', (l) =>
+    l.map((e) => [e.dataset.id, e.dataset.col, / ([\d.]+)\)/.exec(e.getAttribute('transform'))[1]]))) {
+    col[n[0]] = Number(n[1]);
+    y[n[0]] = Number(n[2]);
+  }
+  let crossings = 0;
+  for (const e of g.edges)
+    for (const f of g.edges)
+      if (col[e.source] === col[f.source] && (y[e.source] - y[f.source]) * (y[e.target] - y[f.target]) < 0) crossings++;
+  assert.equal(crossings, 0);
+});
+
 test('search: case-insensitive, exact then prefix then substring, shorter first', async (t) => {
   const g = plain();
   const page = await open(pageOf('plain', [corpus]), t);
