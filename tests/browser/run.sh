@@ -7,4 +7,4 @@ skip() { echo "browser tests skipped: $*"; exit 77; }
 command -v node >/dev/null 2>&1 || skip "no node"
 [ -x "${CHROMIUM:-/usr/bin/chromium}" ] || skip "no ${CHROMIUM:-/usr/bin/chromium} (apt-get install chromium)"
 [ -d "$here/node_modules/puppeteer-core" ] || skip "no $here/node_modules (npm ci --prefix $here)"
-TANGLET_VIEW=$view TANGLET_SOURCE_DIR=$src exec node --test --test-concurrency=1 "$here/explorer.test.mjs"
+TANGLET_VIEW=$view TANGLET_SOURCE_DIR=$src exec node --test "$here/explorer.test.mjs"
