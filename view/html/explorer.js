@@ -1,6 +1,12 @@
 // The call-graph explorer that tanglet-view -T html embeds in its page.
 // Everything the listing names is untrusted: it reaches the page only as text
 // nodes, attribute values set through the DOM, or a URL checked for its scheme.
+//
+// The URL fragment is the view: #NAME (NAME@FILE:LINE where two functions share
+// a name), then &callers=N, &callees=N, &defined, &files where they differ from
+// the page's first view. The drawing can be read back, as the browser tests do,
+// from #graph[data-centre data-callers data-callees data-nodes data-renders
+// data-cut], .node[data-id data-col data-cut] and .edge[data-source data-target].
 'use strict';
 (function () {
   const SVG = 'http://www.w3.org/2000/svg';
