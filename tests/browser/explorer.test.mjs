@@ -1,0 +1,478 @@
+// The explorer page of `tanglet-view -T html` in a real browser. Every
+// drawn neighbourhood is checked against one computed here from
+// `tanglet-view -T json`, not by the viewer's own code.
+import { test, before, after } from 'node:test';
+import assert from 'node:assert/strict';
+import { execFileSync } from 'node:child_process';
+import fs from 'node:fs';
+import os from 'node:os';
+import path from 'node:path';
+import puppeteer from 'puppeteer-core';
+
+const VIEW = process.env.TANGLET_VIEW;
+const SRC = process.env.TANGLET_SOURCE_DIR;
+const CHROMIUM = process.env.CHROMIUM || '/usr/bin/chromium';
+const corpus = path.join(SRC, 'tests/golden/cflow_plain.cflow');
+const hostile = path.join(SRC, 'tests/browser/hostile.cflow');
+const work = fs.mkdtempSync(path.join(os.tmpdir(), 'tanglet-browser-'));
+
+function view(args) {
+  return execFileSync(VIEW, args, { maxBuffer: 1 << 28 });
+}
+function graphOf(args) {
+  return JSON.parse(view(['-T', 'json', '--max-nodes=1000000', ...args]).toString('utf8'));
+}
+function pageOf(name, args) {
+  const file = path.join(work, name + '.html');
+  fs.writeFileSync(file, view(['-T', 'html', ...args]));
+  return 'file://' + file;
+}
+
+// ---- the neighbourhood, as the explorer must draw it
+function neighbourhood(g, centre, up, down, hideUndefined = false) {
+  const hidden = (v) => hideUndefined && !g.nodes[v].defined && v !== centre;
+  const walk = (depth, next) => {
+    const dist = new Map([[centre, 0]]);
+    let level = [centre];
+    for (let d = 1; d <= depth; d++) {
+      const found = [];
+      for (const v of level)
+        for (const w of next(v))
+          if (!dist.has(w) && !hidden(w)) {
+            dist.set(w, d);
+            found.push(w);
+          }
+      level = found;
+    }
+    return dist;
+  };
+  const outs = new Map(), ins = new Map();
+  for (const { source, target } of g.edges) {
+    if (!outs.has(source)) outs.set(source, []);
+    if (!ins.has(target)) ins.set(target, []);
+    outs.get(source).push(target);
+    ins.get(target).push(source);
+  }
+  const f = walk(down, (v) => outs.get(v) || []);
+  const b = walk(up, (v) => ins.get(v) || []);
+  const col = new Map();
+  for (const [v, d] of f) col.set(v, d);
+  for (const [v, d] of b) if (!f.has(v) || f.get(v) > d) col.set(v, -d);
+  const edges = new Set();
+  for (const { source: s, target: t } of g.edges)
+    if (col.has(s) && col.has(t) && ((f.has(s) && f.get(s) < down) || (b.has(t) && b.get(t) < up)))
+      edges.add(s + '>' + t);
+  return { col, edges };
+}
+
+// ---- the browser
+let browser;
+before(async () => {
+  browser = await puppeteer.launch({
+    executablePath: CHROMIUM,
+    headless: true,
+    userDataDir: fs.mkdtempSync(path.join(work, 'profile-')),
+    args: ['--no-sandbox', '--disable-gpu', '--disable-quic', '--no-first-run', '--disable-background-networking',
+      '--disable-component-update', '--disable-sync'],
+  });
+});
+after(async () => {
+  if (browser) await browser.close();
+  fs.rmSync(work, { recursive: true, force: true });
+});
+
+// A page that fails its test on any console error, script error, dialog
+// or request other than its own file.
+async function open(url, t, size = { width: 1280, height: 800 }) {
+  const page = await browser.newPage();
+  await page.setViewport(size);
+  const trouble = [];
+  page.on('console', (m) => {
+    if (m.type() === 'error' || m.type() === 'warn') trouble.push('console: ' + m.text());
+  });
+  page.on('pageerror', (e) => trouble.push('page error: ' + e.message));
+  page.on('dialog', async (d) => {
+    trouble.push('dialog: ' + d.message());
+    await d.dismiss();
+  });
+  await page.setRequestInterception(true);
+  const own = url.replace(/#.*/, '');
+  page.on('request', (r) => {
+    if (r.url().replace(/#.*/, '') === own) return r.continue();
+    trouble.push('request: ' + r.url());
+    return r.abort();
+  });
+  t.after(async () => {
+    await page.close();
+    assert.deepEqual(trouble, []);
+  });
+  await page.goto(url);
+  await page.waitForSelector('#graph[data-renders]');
+  return page;
+}
+
+const drawn = (page) =>
+  page.evaluate(() => {
+    const svg = document.getElementById('graph');
+    return {
+      centre: Number(svg.dataset.centre),
+      callers: Number(svg.dataset.callers),
+      callees: Number(svg.dataset.callees),
+      renders: Number(svg.dataset.renders),
+      cut: svg.hasAttribute('data-cut'),
+      hash: location.hash,
+      nodes: [...svg.querySelectorAll('.node')].map((g) => ({
+        id: Number(g.dataset.id), col: Number(g.dataset.col), cut: g.hasAttribute('data-cut'),
+        label: g.querySelector('text').textContent, fill: g.querySelector('rect').style.fill,
+      })),
+      edges: [...svg.querySelectorAll('.edge')].map((p) => p.dataset.source + '>' + p.dataset.target),
+    };
+  });
+
+// Runs an action and waits for the drawing it causes.
+async function redraw(page, action) {
+  const before = (await drawn(page)).renders;
+  await action();
+  await page.waitForFunction((r) => Number(document.getElementById('graph').dataset.renders) > r, { timeout: 5000 }, before);
+  return drawn(page);
+}
+
+function assertNeighbourhood(g, d, centre, up, down, hide) {
+  const want = neighbourhood(g, centre, up, down, hide);
+  assert.equal(d.centre, centre);
+  const got = new Map(d.nodes.map((x) => [x.id, x.col]));
+  assert.deepEqual([...got].sort((a, b) => a[0] - b[0]), [...want.col].sort((a, b) => a[0] - b[0]),
+    `nodes around ${g.nodes[centre].name}, callers ${up}, callees ${down}`);
+  assert.deepEqual([...d.edges].sort(), [...want.edges].sort(), `edges around ${g.nodes[centre].name}`);
+  assert.equal(d.edges.length, want.edges.size, 'one path per call');
+}
+
+const plain = () => graphOf([corpus]);
+const idOf = (g, name) => g.nodes.findIndex((v) => v.name === name);
+
+test('the first view: main, one caller level and two callee levels', async (t) => {
+  const g = plain();
+  const page = await open(pageOf('plain', [corpus]), t);
+  const d = await drawn(page);
+  assertNeighbourhood(g, d, idOf(g, 'main'), 1, 2);
+  assert.equal(d.hash, '#main');
+  assert.deepEqual([d.callers, d.callees], [1, 2]);
+  assert.equal(await page.$eval('#callers', (e) => e.value), '1');
+  assert.equal(await page.$eval('#callees', (e) => e.value), '2');
+});
+
+// A ring a -> b -> c -> d -> a with a shortcut b -> d: around a, d is a
+// callee three levels on and a caller one level back.
+const ring = ['a', 'b', 'c', 'd'].map((f, i) => `${i + 1}${'\t'.repeat(i + 1)}${f}: void (void), <r.c ${i + 1}>`)
+  .concat(['5\t\t\t\t\ta: 1', '6\t\t\t\t\texit: <>', '7\t\t\td: 4']).join('\n') + '\n';
+
+test('every function at every sort of depth draws its neighbourhood', async (t) => {
+  const ringFile = path.join(work, 'ring.cflow');
+  fs.writeFileSync(ringFile, ring);
+  const depths = [[1, 2], [2, 1], [3, 5], [5, 5], [1, 1], [1, 3]];
+  for (const [name, listing] of [['plain', corpus], ['ring', ringFile]]) {
+    const g = graphOf([listing]);
+    const page = await open(pageOf(name, [listing]), t);
+    for (const [up, down] of depths)
+      for (let v = 0; v < g.nodes.length; v++) {
+        const d = await redraw(page, () =>
+          page.evaluate((name, up, down) => {
+            location.hash = '#' + encodeURIComponent(name) + '&callers=' + up + '&callees=' + down;
+          }, g.nodes[v].name, up, down));
+        assertNeighbourhood(g, d, v, up, down);
+        assert.ok(!d.cut);
+      }
+  }
+});
+
+test('columns are ordered against crossings', async (t) => {
+  // In first-seen order (a b m n, then q p) b -> p crosses m -> q and n -> q;
+  // b above a, p above q crosses nothing.
+  const fan = ['1\tc: void (void), <f.c 1>', '2\t\ta: void (void), <f.c 2>', '3\t\t\tq: void (void), <f.c 10>',
+    '4\t\tb: void (void), <f.c 3>', '5\t\t\tp: void (void), <f.c 11>', '6\t\tm: void (void), <f.c 4>',
+    '7\t\t\tq: 3', '8\t\tn: void (void), <f.c 5>', '9\t\t\tq: 3'].join('\n') + '\n';
+  const file = path.join(work, 'fan.cflow');
+  fs.writeFileSync(file, fan);
+  const g = graphOf([file]);
+  const page = await open(pageOf('fan', [file]), t);
+  const [y, col] = ['y', 'col'].map(() => ({}));
+  for (const n of await page.$$eval('#graph .node', (l) =>
+    l.map((e) => [e.dataset.id, e.dataset.col, / ([\d.]+)\)/.exec(e.getAttribute('transform'))[1]]))) {
+    col[n[0]] = Number(n[1]);
+    y[n[0]] = Number(n[2]);
+  }
+  let crossings = 0;
+  for (const e of g.edges)
+    for (const f of g.edges)
+      if (col[e.source] === col[f.source] && (y[e.source] - y[f.source]) * (y[e.target] - y[f.target]) < 0) crossings++;
+  assert.equal(crossings, 0);
+});
+
+test('search: case-insensitive, exact then prefix then substring, shorter first', async (t) => {
+  const g = plain();
+  const page = await open(pageOf('plain', [corpus]), t);
+  const results = () =>
+    page.$$eval('#results li[role=option]', (l) => l.map((e) => ({
+      id: Number(e.dataset.id), name: e.querySelector('.name').textContent, where: e.querySelector('.where').textContent,
+    })));
+  for (const q of ['IS_', 'trace', 'e', 'descend_1', 'zzz']) {
+    await page.click('#search', { clickCount: 3 });
+    await page.keyboard.press('Backspace');
+    await page.keyboard.type(q);
+    const got = await results();
+    const ql = q.toLowerCase();
+    const rank = (name) => {
+      const s = name.toLowerCase(), p = s.indexOf(ql);
+      return [s === ql ? 0 : p === 0 ? 1 : 2, s.length];
+    };
+    const all = g.nodes.filter((v) => v.name.toLowerCase().includes(ql));
+    assert.equal(got.length, Math.min(50, all.length), q);
+    for (let i = 1; i < got.length; i++) {
+      const [a, b] = [rank(got[i - 1].name), rank(got[i].name)];
+      assert.ok(a[0] < b[0] || (a[0] === b[0] && a[1] <= b[1]), `${q}: ${got[i - 1].name} before ${got[i].name}`);
+    }
+    for (const r of got) {
+      const v = g.nodes[r.id];
+      assert.equal(r.name, v.name);
+      assert.equal(r.where, v.defined ? `${v.file}:${v.line}` : 'no definition');
+    }
+  }
+  // Enter takes the first, ArrowDown moves on, a click takes any.
+  await page.click('#canvas');
+  await page.keyboard.press('/');
+  assert.equal(await page.evaluate(() => document.activeElement.id), 'search');
+  await page.keyboard.type('TRACE');
+  let d = await redraw(page, () => page.keyboard.press('Enter'));
+  assertNeighbourhood(g, d, idOf(g, 'trace'), 1, 2);
+  assert.equal(d.hash, '#trace');
+  await page.keyboard.press('/');
+  await page.keyboard.type('is_');
+  const second = (await results())[1].id;
+  d = await redraw(page, async () => {
+    await page.keyboard.press('ArrowDown');
+    await page.keyboard.press('Enter');
+  });
+  assert.equal(d.centre, second);
+  await page.keyboard.press('/');
+  await page.keyboard.type('descend_2');
+  const pick = (await results())[3];
+  d = await redraw(page, () => page.click(`#results li[data-id="${pick.id}"]`));
+  assertNeighbourhood(g, d, pick.id, 1, 2);
+});
+
+test('a click refocuses; Back and Forward walk the history; a link opens the same view', async (t) => {
+  const g = plain();
+  const url = pageOf('plain', [corpus]);
+  const page = await open(url, t);
+  const click = (name) => redraw(page, () => page.click(`#graph .node[data-id="${idOf(g, name)}"]`));
+  let d = await click('fact');
+  assertNeighbourhood(g, d, idOf(g, 'fact'), 1, 2);
+  d = await click('trace');
+  assertNeighbourhood(g, d, idOf(g, 'trace'), 1, 2);
+  d = await click('fact'); // now a caller, on the left
+  assert.equal(d.centre, idOf(g, 'fact'));
+  const walk = async (how, name) => {
+    d = await redraw(page, () => page.evaluate(how));
+    assertNeighbourhood(g, d, idOf(g, name), 1, 2);
+  };
+  await walk(() => history.back(), 'trace');
+  await walk(() => history.back(), 'fact');
+  await walk(() => history.back(), 'main');
+  await walk(() => history.forward(), 'fact');
+  await walk(() => history.forward(), 'trace');
+  // The keyboard: arrows move between drawn nodes, Enter refocuses.
+  await page.evaluate((id) => document.querySelector(`#graph .node[data-id="${id}"]`).focus(), idOf(g, 'trace'));
+  await page.keyboard.press('ArrowLeft');
+  const to = await page.evaluate(() => Number(document.activeElement.dataset.id));
+  assert.ok(g.edges.some((e) => e.source === to && e.target === idOf(g, 'trace')), 'ArrowLeft reaches a caller');
+  d = await redraw(page, () => page.keyboard.press('Enter'));
+  assert.equal(d.centre, to);
+  const link = await page.evaluate(() => location.href);
+  const again = await open(link, t);
+  assertNeighbourhood(g, await drawn(again), to, 1, 2);
+});
+
+test('the depth controls redraw, stay in the link, and stop at 1 and 5', async (t) => {
+  const g = plain();
+  const url = pageOf('plain', [corpus]);
+  const page = await open(url + '#is_odd', t);
+  const set = (id, value) =>
+    redraw(page, async () => {
+      await page.click('#' + id, { clickCount: 3 });
+      await page.keyboard.type(String(value));
+      await page.keyboard.press('Tab');
+    });
+  const v = idOf(g, 'is_odd');
+  let d = await set('callers', 3);
+  assertNeighbourhood(g, d, v, 3, 2);
+  d = await set('callees', 4);
+  assertNeighbourhood(g, d, v, 3, 4);
+  d = await set('callees', 9);
+  assertNeighbourhood(g, d, v, 3, 5);
+  assert.equal(await page.$eval('#callees', (e) => e.value), '5');
+  d = await set('callers', 0);
+  assertNeighbourhood(g, d, v, 1, 5);
+  const again = await open(await page.evaluate(() => location.href), t);
+  assertNeighbourhood(g, await drawn(again), v, 1, 5);
+});
+
+test('hiding functions without definition and colouring by file', async (t) => {
+  const g = plain();
+  const page = await open(pageOf('plain', [corpus]), t);
+  let d = await redraw(page, () => page.click('#hide-undefined'));
+  assertNeighbourhood(g, d, idOf(g, 'main'), 1, 2, true);
+  assert.ok(d.nodes.every((x) => g.nodes[x.id].defined));
+  d = await redraw(page, () => page.click('#graph .node[data-id="' + idOf(g, 'usage') + '"]'));
+  assertNeighbourhood(g, d, idOf(g, 'usage'), 1, 2, true);
+  d = await redraw(page, () => page.click('#hide-undefined'));
+  assertNeighbourhood(g, d, idOf(g, 'usage'), 1, 2, false);
+  assert.ok(d.nodes.some((x) => !g.nodes[x.id].defined));
+
+  await redraw(page, () => page.click('#graph .node[data-id="' + idOf(g, 'main') + '"]'));
+  assert.equal(await page.$eval('#legend', (e) => e.hidden), true);
+  d = await redraw(page, () => page.click('#by-file'));
+  const fills = new Map();
+  for (const x of d.nodes) {
+    const v = g.nodes[x.id];
+    if (!v.defined) continue;
+    if (!fills.has(v.file)) fills.set(v.file, x.fill);
+    assert.equal(x.fill, fills.get(v.file), 'one colour per file');
+    assert.notEqual(x.fill, '');
+  }
+  assert.equal(new Set(fills.values()).size, fills.size, 'a colour for each file');
+  const legend = await page.$$eval('#legend li[data-file]', (l) => l.map((e) => e.dataset.file));
+  assert.deepEqual(legend, [...fills.keys()].sort());
+  assert.match(await page.evaluate(() => location.hash), /&files$/);
+});
+
+test('the details panel', async (t) => {
+  const g = plain();
+  const page = await open(pageOf('plain', [corpus]) + '#fact', t);
+  const fields = () => page.$$eval('#details dd', (l) => Object.fromEntries(l.map((e) => [e.dataset.field, e.textContent])));
+  const count = (v, k) => g.edges.filter((e) => e[k] === v).length;
+  for (const name of ['printf', 'fact', 'main', 'is_even']) {
+    const v = idOf(g, name);
+    await redraw(page, () => page.evaluate((n) => (location.hash = '#' + n), name));
+    const f = await fields();
+    assert.equal(await page.$eval('#details h2', (e) => e.textContent), name);
+    assert.equal(f.callers, String(count(v, 'target')));
+    assert.equal(f.callees, String(count(v, 'source')));
+    assert.equal(f.recursive.startsWith('yes'), !!g.nodes[v].recursive);
+    assert.equal(f.defined.startsWith('yes'), g.nodes[v].defined);
+    if (g.nodes[v].defined) {
+      assert.equal(f.signature, g.nodes[v].signature);
+      assert.equal(f.where, `${g.nodes[v].file}:${g.nodes[v].line}`);
+    }
+  }
+  // Its lists walk too.
+  const d = await redraw(page, () => page.click('#details button.fn[data-id="' + idOf(g, 'trace') + '"]'));
+  assert.equal(d.centre, idOf(g, 'trace'));
+});
+
+test('--link makes file:line a link, but never a script URL', async (t) => {
+  const page = await open(pageOf('link', [corpus, '--link=https://src.example/%f#L%l']) + '#fact', t);
+  assert.equal(await page.$eval('#details a', (a) => a.getAttribute('href')), 'https://src.example/recursion.c#L8');
+  assert.equal(await page.$eval('#details a', (a) => a.textContent), 'recursion.c:8');
+  const evil = await open(pageOf('evil', [corpus, '--link=javascript:alert(%l)']) + '#fact', t);
+  assert.equal(await evil.$('#details a'), null);
+  assert.equal(await evil.$eval('#details dd[data-field=where]', (e) => e.textContent), 'recursion.c:8');
+});
+
+test('--focus, --callers and --callees pick the first view', async (t) => {
+  const g = plain();
+  const page = await open(pageOf('focus', [corpus, '-F', 'is_even', '-u', '2', '-d', '1']), t);
+  const d = await drawn(page);
+  assertNeighbourhood(g, d, idOf(g, 'is_even'), 2, 1);
+  assert.equal(d.hash, '#is_even');
+});
+
+test('hostile names show as text and never run', async (t) => {
+  const g = graphOf([hostile]);
+  const page = await open(pageOf('hostile', [hostile]), t);
+  const d = await drawn(page);
+  assertNeighbourhood(g, d, idOf(g, 'main'), 1, 2);
+  const byId = new Map(d.nodes.map((x) => [x.id, x.label]));
+  for (const [id, label] of byId) assert.equal(label, g.nodes[id].name);
+  assert.ok(byId.has(idOf(g, '</script><b>x')));
+  assert.equal(await page.$$eval('b, img, style, svg', (l) => l.length), 2, 'only the page\'s own style and svg');
+  assert.equal(await page.$eval('#graph', (e) => getComputedStyle(e).display), 'block');
+  // Every function by its link, the two static helpers apart.
+  const links = new Map();
+  links.set(d.centre, await page.evaluate(() => location.href));
+  for (const { id } of d.nodes) {
+    if (id === d.centre) continue;
+    await redraw(page, () => page.click(`#graph .node[data-id="${id}"]`));
+    links.set(id, await page.evaluate(() => location.href));
+    assert.equal(await page.$eval('#details h2', (e) => e.textContent), g.nodes[id].name);
+    await redraw(page, () => page.evaluate(() => history.back()));
+  }
+  assert.equal(links.size, g.nodes.length);
+  assert.equal(new Set(links.values()).size, links.size, 'one link per function');
+  for (const [id, link] of links) {
+    const other = await open(link, t);
+    assert.equal((await drawn(other)).centre, id, g.nodes[id].name);
+  }
+  // Search finds them as typed.
+  await page.keyboard.press('/');
+  await page.keyboard.type('<!--');
+  const names = await page.$$eval('#results li[role=option] .name', (l) => l.map((e) => e.textContent));
+  assert.deepEqual(names, ['<!--']);
+  assert.equal(await page.$eval('#details h2', (e) => e.textContent), 'main');
+});
+
+test('an empty listing gives a page that says so', async (t) => {
+  const empty = path.join(work, 'empty.cflow');
+  fs.writeFileSync(empty, '');
+  const page = await open(pageOf('empty', [empty]), t);
+  assert.equal(await page.$eval('#graph', (e) => e.textContent), 'The listing holds no function.');
+  await page.keyboard.press('/');
+  await page.keyboard.type('x');
+  assert.equal(await page.$eval('#results', (e) => e.textContent), 'no function matches');
+});
+
+test('a view beyond 200 functions is cut at the depth where it fits, and marked', async (t) => {
+  // main -> hub -> 300 leaves; main -> a chain of 4; 250 callers of hub's first leaf.
+  let lines = ['1\tmain: int (void), <m.c 1>', '2\t\thub: void (void), <m.c 2>'];
+  for (let i = 0; i < 300; i++) lines.push(`${lines.length + 1}\t\t\tleaf${i}: void (void), <l.c ${i + 10}>`);
+  for (let i = 0; i < 4; i++) lines.push(`${lines.length + 1}${'\t'.repeat(i + 2)}chain${i}: void (void), <c.c ${i + 1}>`);
+  for (let i = 0; i < 250; i++) {
+    lines.push(`${lines.length + 1}\tcaller${i}: void (void), <k.c ${i + 1}>`);
+    lines.push(`${lines.length + 1}\t\tleaf0: 3`);
+  }
+  const listing = path.join(work, 'big.cflow');
+  fs.writeFileSync(listing, lines.join('\n') + '\n');
+  const g = graphOf([listing]);
+  const page = await open(pageOf('big', [listing]), t);
+  let d = await drawn(page);
+  // main: callees 2 would be 306 functions; 1 level fits.
+  assert.ok(d.cut);
+  assert.equal(d.callees, 1);
+  assertNeighbourhood(g, d, idOf(g, 'main'), 1, 1);
+  assert.deepEqual(d.nodes.filter((x) => x.cut).map((x) => g.nodes[x.id].name).sort(), ['chain0', 'hub']);
+  // hub: 300 callees even at depth 1: the first ones drawn, the rest counted.
+  d = await redraw(page, () => page.click(`#graph .node[data-id="${idOf(g, 'hub')}"]`));
+  assert.ok(d.cut && d.nodes.length <= 200 && d.nodes.length >= 150);
+  assert.ok(d.nodes.find((x) => x.id === idOf(g, 'hub')).cut);
+  assert.match(await page.$eval('#graph .more-note', (e) => e.textContent), /^\+\d+ more not drawn$/);
+  // A small view is not cut.
+  d = await redraw(page, () => page.evaluate(() => (location.hash = '#chain0')));
+  assert.ok(!d.cut && d.nodes.every((x) => !x.cut));
+  assertNeighbourhood(g, d, idOf(g, 'chain0'), 1, 2);
+});
+
+test('the page holds no way out: no external reference, the data cannot end its script', async () => {
+  // The assets are pasted into the page: none may end or comment out its element.
+  for (const f of ['explorer.css', 'explorer.js']) {
+    const text = fs.readFileSync(path.join(SRC, 'view/html', f), 'utf8');
+    assert.doesNotMatch(text, /<\/(script|style)|<!--|@DATA@|\/\*@(STYLE|SCRIPT)@\*\//i, f);
+  }
+  const html = view(['-T', 'html', hostile]).toString('latin1');
+  assert.doesNotMatch(html, /\b(src|href)\s*=\s*["']?(https?:|\/\/)/i);
+  assert.doesNotMatch(html, /@import|url\(\s*["']?(https?:|\/\/)/i);
+  const scripts = html.match(/<script\b/gi).length;
+  assert.equal(scripts, 2, 'the data and the viewer, nothing the listing added');
+  const data = html.match(/<script type="application\/json" id="tanglet-data">([^]*?)<\/script>/)[1];
+  assert.ok(!data.includes('<'));
+  assert.deepEqual(JSON.parse(Buffer.from(data, 'latin1').toString('utf8')).nodes.map((v) => v.name),
+    graphOf([hostile]).nodes.map((v) => v.name));
+});
