@@ -126,10 +126,16 @@ int parse_gnu_line(padded_text line, listing_entry& entry) {
 }
 
 int parse_posix_line(padded_text text, listing_entry& entry) {
+  if (!parse_sun_line(text, entry)) return 0;
+  // GNU's own indentation where it stands; any other sun line (a sign
+  // before its number, say) is read as tanglet reads it, its TABs on the
+  // same footing as the levels above: roots at depth 1, under no line.
   listing_entry indent;
-  const size_t begin = scan_indent(text.view(), indent, true);
-  if (begin == npos || !parse_sun_line(text, entry)) return 0;
-  entry.depth = indent.depth;
+  if (scan_indent(text.view(), indent, true) != npos) {
+    entry.depth = indent.depth;
+  } else if (entry.depth < INT32_MAX) {
+    ++entry.depth;
+  }
   return 1;
 }
 

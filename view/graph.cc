@@ -266,6 +266,7 @@ void graph_builder::begin_listing() {
   by_number_.clear();
   odd_numbers_.clear();
   depth_stack_.clear();
+  deepest_ = 0;
   head_ = waiting_ = 0;
   entries_ = 0;
   min_depth_ = INT32_MAX;
@@ -362,6 +363,10 @@ bool graph_builder::take(pending& p) {
   if (depth >= depth_stack_.size())
     depth_stack_.resize(std::max(depth + 1, 2 * depth_stack_.size()), -1);
   depth_stack_[depth] = id;
+  // What deeper levels held belongs to an earlier subtree: a line that jumps
+  // levels below this one has no caller rather than a stranger's.
+  for (; deepest_ > depth; --deepest_) depth_stack_[deepest_] = -1;
+  deepest_ = depth;
   if (depth >= 2 && depth_stack_[depth - 1] >= 0) {
     const int32_t parent = depth_stack_[depth - 1];
     if (reversed_)

@@ -143,6 +143,7 @@ class graph_builder {
   big_vector<int32_t> by_number_;                     // node of each line number, -1 none
   std::unordered_map<int32_t, int32_t> odd_numbers_;  // numbers outside by_number_
   std::vector<int32_t> depth_stack_;                  // node last seen at each depth
+  size_t deepest_ = 0;                                // the deepest slot in use
   // The entries read and not yet taken, oldest at head_: the index slot of
   // a function is fetched when it is read and looked at kLag entries later.
   static constexpr size_t kLag = 8;

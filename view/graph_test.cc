@@ -51,6 +51,11 @@ TEST(Graph, OneNodePerFunctionOneEdgePerPair) {
        false, "main*@a.c:3 f main>f main>main "},
       // A gap in depth gives no caller.
       {"1\tf: <>\n2\t\t\tg: <>\n", false, "f g "},
+      // Nor does a gap below a shallower line take a caller of an earlier subtree.
+      {"1\ta: <>\n2\t\tb: <>\n3\t\t\tc: <>\n4\t\td: <>\n5\t\t\t\te: <>\n", false,
+       "a b c d e a>b b>c a>d "},
+      // A sun line that GNU's indentation does not fit sets the depth by its TABs.
+      {"-5 main: int (void), <a.c 3>\n    2     f: <>\n", false, "main@a.c:3 f main>f "},
       // Blanks a level, or TABs, in GNU's POSIX output.
       {"    1 f: <>\n    2     g: <>\n    3 \t\th: <>\n", false, "f g h f>g g>h "},
   };
