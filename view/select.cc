@@ -221,7 +221,10 @@ bool select_view(const call_graph& g, const selection_options& o, graph_view& vi
     };
     cast_shadow(0);
     for (size_t i = 0; i < n; ++i) {
-      if (!f.keep[i] || shadow[i] >= 0) continue;
+      // Only a function on a cycle can be called by nobody outside it; any
+      // other that no root reaches is reached from such a cycle, or only
+      // through a stub.
+      if (!f.keep[i] || shadow[i] >= 0 || !g.recursive(static_cast<int32_t>(i))) continue;
       const size_t from = queue.size();
       down[i] = 0;
       queue.push_back(static_cast<int32_t>(i));
@@ -252,8 +255,13 @@ bool select_view(const call_graph& g, const selection_options& o, graph_view& vi
            kept + per_level[last + 1] <= o.max_nodes)
       kept += per_level[++last];
     if (last < 0) {
+      // The first level alone is too many: the focus is still drawn whole;
+      // of the functions nobody calls, as many as fit.
       last = 0;
-      room = o.max_nodes;
+      if (focus.empty()) {
+        room = o.max_nodes;
+        view.dropped = per_level[0] - o.max_nodes;
+      }
     }
     view.cut = true;
     view.wanted = total;

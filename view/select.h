@@ -33,6 +33,7 @@ struct graph_view {
   size_t wanted = 0;
   int32_t level = 0;
   size_t marked = 0;
+  size_t dropped = 0;  // functions of the last level kept that did not fit
 };
 
 // Whether the regex matches the whole of text.

@@ -132,7 +132,8 @@ TEST(Select, Views) {
        false,
        4,
        "parse lex! xmalloc+ log_msg+ | parse>lex lex>xmalloc lex>log_msg"},
-      {{"lex", "run"}, {}, {}, 3, 1, false, 1, "lex!+ |"},
+      // The focus is drawn whole, even when it alone is more than fits.
+      {{"lex", "run"}, {}, {}, 3, 1, false, 1, "lex!+ run!+ |"},
       {{},
        {},
        {},
@@ -193,6 +194,20 @@ TEST(Select, CycleThatNoRootReaches) {
   graph_view cut;
   ASSERT_TRUE(select_view(g, o, cut, message));
   EXPECT_EQ(describe(g, cut), "a b+ |");
+  // What only a stub calls stays out, even when the listing names it first
+  // (here reversed: c is called by the stub s, on no cycle).
+  call_graph r;
+  ASSERT_TRUE(
+      build_graph("1\tc: void (void), <c.c 1>\n2\t\ts: void (void), <c.c 2>\n"
+                  "3\t\t\tx: void (void), <c.c 4>\n4\t\t\t\ty: void (void), <c.c 5>\n"
+                  "5\t\t\t\t\tx: 3\n6\tmain: int (void), <c.c 6>\n",
+                  r, true));
+  selection_options stubbed;
+  compile({"s"}, stubbed.stub);
+  graph_view sv;
+  ASSERT_TRUE(select_view(r, stubbed, sv, message));
+  EXPECT_EQ(describe(r, sv), "s x y main | x>s y>x x>y");
+  regfree(&stubbed.stub[0]);
 }
 
 TEST(Select, UnknownFocusSuggests) {

@@ -110,13 +110,20 @@ int run_view(const view_settings& settings) {
     std::fprintf(stderr, "%s: %s\n", kProgram, message.c_str());
     return 1;
   }
-  if (view.cut)
+  if (view.cut) {
+    char where[96];
+    if (view.dropped != 0)
+      std::snprintf(where, sizeof where, "kept %zu of the %zu functions that nobody calls",
+                    view.nodes.size(), view.nodes.size() + view.dropped);
+    else
+      std::snprintf(where, sizeof where, "cut after level %d", static_cast<int>(view.level));
     std::fprintf(stderr,
-                 "%s: the view would hold %zu functions, more than --max-nodes=%zu: cut after "
-                 "level %d, %zu functions marked where calls were left out; see more with "
-                 "--max-nodes=%zu, or narrow it with --focus, --exclude or --internal\n",
-                 kProgram, view.wanted, settings.selection.max_nodes, static_cast<int>(view.level),
-                 view.marked, view.wanted);
+                 "%s: the view would hold %zu functions, more than --max-nodes=%zu: %s, %zu "
+                 "function%s marked where calls were left out; see more with --max-nodes=%zu, or "
+                 "narrow it with --focus, --exclude or --internal\n",
+                 kProgram, view.wanted, settings.selection.max_nodes, where, view.marked,
+                 view.marked == 1 ? "" : "s", view.wanted);
+  }
 
   graph_output.reset(1);
   switch (settings.output) {
