@@ -39,6 +39,6 @@ trap 'dpkg -r tanglet > /dev/null' EXIT
 [ "$(/usr/bin/tanglet -v | head -1)" = "tanglet $version" ]
 /usr/bin/tanglet-dot < "$source/examples/wordfreq.cflow" | cmp - "$source/examples/wordfreq.dot"
 /usr/bin/tanglet-view -F main "$source/examples/wordfreq.cflow" | grep -q '"main"'
-[ "$(man -w tanglet-dot)" = /usr/share/man/man1/tanglet.1.gz ] ||
+[ "$(man -M /usr/share/man -w tanglet-dot)" = /usr/share/man/man1/tanglet.1.gz ] ||
   { echo "man finds no page for tanglet-dot"; exit 1; }
 echo "installed with dpkg; tanglet -v, tanglet-dot and man tanglet-dot ran"
