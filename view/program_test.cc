@@ -173,7 +173,7 @@ TEST(ViewMessages, ExactTextAndStatus) {
        1,
        "tanglet-view: standard input:2: refers to line 9, which lists no function\n"},
       {{"nosuch.cflow"}, "", 1, "tanglet-view: nosuch.cflow: No such file or directory\n"},
-      {{"."}, "", 1, "tanglet-view: .: Is a directory\n"},
+      {{"."}, "", 1, "tanglet-view: no C file in .\n"},
       {{"-F", "mian", corpus},
        "",
        1,
