@@ -81,6 +81,7 @@ bool ends_with(std::string_view s, std::string_view end) {
 // when it lies under it.
 std::string as_given(const std::string& absolute) {
   const std::string here = working_directory() + "/";
+  if (absolute + "/" == here) return ".";
   if (absolute.compare(0, here.size(), here) == 0) return absolute.substr(here.size());
   return absolute;
 }
@@ -160,7 +161,7 @@ void flag_union::take(const std::vector<std::string>& args, const std::string& d
   std::string v;
   for (size_t i = 1; i < args.size(); ++i) {
     if (option_value(args, i, "-isystem", v)) {
-      add(plan.cpp_options, "-isystem " + shell_quote(absolute_path(v, dir)));
+      add(plan.cpp_options, "-isystem " + shell_quote(as_given(absolute_path(v, dir))));
     } else if (option_value(args, i, "-include", v)) {
       const std::string path = absolute_path(v, dir);
       add(plan.cpp_options,
@@ -172,7 +173,8 @@ void flag_union::take(const std::vector<std::string>& args, const std::string& d
       const char letter = args[i][1];
       if (option_value(args, i, letter == 'D' ? "-D" : "-U", v)) macro(letter, v, file);
     } else if (option_value(args, i, "-I", v)) {
-      add(plan.cflow_options, "-I" + shell_quote(absolute_path(v, dir)));
+      // As the user names them, so that the graph names headers so too.
+      add(plan.cflow_options, "-I" + shell_quote(as_given(absolute_path(v, dir))));
     }
   }
 }
