@@ -209,7 +209,7 @@ TEST(ViewMessages, ExactTextAndStatus) {
        "tanglet-view: warning: standard input: no line is nested under another: the listing's "
        "indentation was probably lost\n"},
       {{"-T", "json"},
-       "1\tmain: int (void), <.pc/p/a.c 1>\n2\tmain: int (void), <a.c 1>\n3\tf: <>\n",
+       "1\tmain: int (void), <.pc/p/a.c 1>\n2\tmain: int (void), <a.c 1>\n3\t\tf: <>\n",
        0,
        "tanglet-view: note: 1 function is defined under .pc/, where Debian keeps copies of "
        "patched files: leave that folder out of the listing\ntanglet-view: note: 1 name is "
