@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "listing/listing.h"
+#include "listing/reader.h"
 #include "view/big.h"
 
 struct call_edge {
@@ -104,6 +105,13 @@ class call_graph {
   big_vector<uint8_t> recursive_;
 };
 
+// How tanglet-view reads lines, beyond the filters: listings that went
+// through editors end lines with CRs alone, or hold blank lines, which are
+// told to blank_line (see graph_builder::skip_line).
+constexpr read_options view_reading(void (*blank_line)(void* context)) {
+  return {true, blank_line};
+}
+
 // Feeds a graph from the entries of listings, one listing at a time.
 class graph_builder {
  public:
@@ -117,10 +125,12 @@ class graph_builder {
   // that the memory each one needs is on its way meanwhile: false when an
   // earlier entry refers to a line that lists no function.
   bool add(const listing_entry& entry, bool gnu);
+  // A line that lists nothing, so that entries keep their lines' places.
+  void skip_line() { ++entries_; }
   // Takes the entries still waiting; false as for add().
   bool end_listing();
-  // The reference that failed: the number it gave, and its entry's place
-  // (from 1) in the listing.
+  // The reference that failed: the number it gave, and its line (from 1)
+  // in the listing.
   int32_t bad_reference() const { return bad_reference_; }
   long long bad_reference_entry() const { return bad_entry_; }
   // Depths seen in the listing so far.

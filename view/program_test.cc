@@ -130,6 +130,7 @@ struct error_case {
   std::string input;
   int status;
   std::string err;
+  const char* out = nullptr;  // when set, what the output holds
 };
 
 TEST(ViewMessages, ExactTextAndStatus) {
@@ -162,6 +163,26 @@ TEST(ViewMessages, ExactTextAndStatus) {
        "1\tmain: <>\n2\t\tf: 9\n",
        1,
        "tanglet-view: standard input:2: refers to line 9, which lists no function\n"},
+      // Lines ended by CRs alone count as lines; blank ones are passed over.
+      {{},
+       "1\tmain: <>\r2\t\tf {}\r",
+       1,
+       "tanglet-view: standard input:2: not a line of the sun layout\n"},
+      {{},
+       "\n1\tmain: <>\n \n2\t\tf: 9\n",
+       1,
+       "tanglet-view: standard input:4: refers to line 9, which lists no function\n"},
+      {{"-T", "json"},
+       "1\tmain: int (void), <a.c 1>\r2\t\tfoo: <>\r",
+       0,
+       "",
+       "\"edges\":[{\"source\":0,\"target\":1}]"},
+      // The first line tells how lines are indented, whether -f names the layout or not.
+      {{"-f", "sun", "-T", "json"},
+       "1\tmain: int (void), <a.c 1>\n2f: <>\n3\tg: <>\n",
+       0,
+       "",
+       "\"edges\":[]"},
       {{"nosuch.cflow"}, "", 1, "tanglet-view: nosuch.cflow: No such file or directory\n"},
       {{"."}, "", 1, "tanglet-view: .: Is a directory\n"},
       {{"-F", "mian", corpus},
@@ -203,6 +224,9 @@ TEST(ViewMessages, ExactTextAndStatus) {
     EXPECT_EQ(r.err, c.err);
     if (c.status != 0) {
       EXPECT_EQ(r.out, "");
+    }
+    if (c.out != nullptr) {
+      EXPECT_NE(r.out.find(c.out), std::string::npos) << r.out;
     }
   }
   std::remove("calls.cflow");
