@@ -147,13 +147,23 @@ class graph_builder {
     std::vector<char> text;  // the name, then the signature
   };
   bool take(pending& p);
+  int32_t node_of(int32_t number) const;  // -1: none
+  void set_node(int32_t number, long long entry, int32_t id);
+  struct number_hash {
+    size_t operator()(int32_t n) const;
+  };
+  struct level {
+    int32_t depth, node;
+  };
 
   call_graph& graph_;
   bool reversed_;
-  big_vector<int32_t> by_number_;                     // node of each line number, -1 none
-  std::unordered_map<int32_t, int32_t> odd_numbers_;  // numbers outside by_number_
-  std::vector<int32_t> depth_stack_;                  // node last seen at each depth
-  size_t deepest_ = 0;                                // the deepest slot in use
+  big_vector<int32_t> by_number_;  // node of each line number, -1 none
+  std::unordered_map<int32_t, int32_t, number_hash> odd_numbers_;  // numbers outside by_number_
+  // The lines that may still call, shallowest first: the last one seen at
+  // each depth, until a shallower line ends its subtree. As deep as the
+  // listing has lines, not as its depths are large.
+  std::vector<level> depth_stack_;
   // The entries read and not yet taken, oldest at head_: the index slot of
   // a function is fetched when it is read and looked at kLag entries later.
   static constexpr size_t kLag = 8;
