@@ -28,7 +28,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (size == 0) return 0;
   const unsigned knobs = data[0];
   const std::string text(reinterpret_cast<const char*>(data) + 1, size - 1);
-  static const int kLayouts[] = {FORMAT_ANY, FORMAT_POSIX, FORMAT_GNU, FORMAT_FREE};
+  static const int kLayouts[] = {FORMAT_ANY, FORMAT_SUN_ANY, FORMAT_GNU, FORMAT_FREE};
   call_graph g;
   if (!build_graph(text, g, knobs & 4, kLayouts[knobs & 3])) return 0;
 

@@ -87,8 +87,12 @@ program_run run_program(const std::string& path, const run_options& o) {
     close(pipe_fds[1]);
   }
   int raw = 0;
-  waitpid(pid, &raw, 0);
+  rusage usage{};
+  wait4(pid, &raw, 0, &usage);
   program_run r;
+  r.max_rss_kb = usage.ru_maxrss;
+  r.cpu_seconds = static_cast<double>(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
+                  static_cast<double>(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
   r.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : 128 + WTERMSIG(raw);
   r.out = read_file(out);
   r.err = read_file(err);

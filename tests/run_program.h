@@ -9,6 +9,8 @@
 struct program_run {
   int status = -1;  // the exit status, or 128 + signal
   std::string out, err;
+  long max_rss_kb = 0;     // the child's peak resident memory
+  double cpu_seconds = 0;  // the child's user and system time
 };
 
 struct run_options {

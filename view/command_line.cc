@@ -201,9 +201,11 @@ int parse_view_command_line(int argc, char** argv, view_settings& s) {
         s.reversed = true;
         break;
       case 'f':
-        // The sun grammar as GNU writes it by default too, with blanks.
+        // The sun grammar as GNU writes it by default too, with blanks:
+        // the first line tells which, as it does without -f. GNU calls
+        // it posix.
         if (std::strcmp(optarg, "sun") == 0 || std::strcmp(optarg, "posix") == 0)
-          s.layout = FORMAT_POSIX;
+          s.layout = FORMAT_SUN_ANY;
         else if (std::strcmp(optarg, "free") == 0)
           s.layout = FORMAT_FREE;
         else if (std::strcmp(optarg, "gnu") == 0)

@@ -1,12 +1,17 @@
 // tanglet-view through its binary: goldens of every format on the corpus in
 // the three layouts, Graphviz on every dot output, messages and statuses.
 // TANGLET_UPDATE_GOLDEN=1 rewrites the goldens in tests/view/ for review.
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <cstdint>
 #include <cstdlib>
+#include <cstring>
 #include <fstream>
 #include <map>
+#include <random>
 #include <regex>
 #include <set>
 #include <string>
@@ -147,6 +152,7 @@ struct error_case {
   std::string input;
   int status;
   std::string err;
+  const char* out = nullptr;  // when set, what the output holds
 };
 
 TEST(ViewMessages, ExactTextAndStatus) {
@@ -179,6 +185,26 @@ TEST(ViewMessages, ExactTextAndStatus) {
        "1\tmain: <>\n2\t\tf: 9\n",
        1,
        "tanglet-view: standard input:2: refers to line 9, which lists no function\n"},
+      // Lines ended by CRs alone count as lines; blank ones are passed over.
+      {{},
+       "1\tmain: <>\r2\t\tf {}\r",
+       1,
+       "tanglet-view: standard input:2: not a line of the sun layout\n"},
+      {{},
+       "\n1\tmain: <>\n \n2\t\tf: 9\n",
+       1,
+       "tanglet-view: standard input:4: refers to line 9, which lists no function\n"},
+      {{"-T", "json"},
+       "1\tmain: int (void), <a.c 1>\r2\t\tfoo: <>\r",
+       0,
+       only_root_note("standard input"),
+       "\"edges\":[{\"source\":0,\"target\":1}]"},
+      // The first line tells how lines are indented, whether -f names the layout or not.
+      {{"-f", "sun", "-T", "json"},
+       "1\tmain: int (void), <a.c 1>\n2f: <>\n3\tg: <>\n",
+       0,
+       "",
+       "\"edges\":[]"},
       {{"nosuch.cflow"}, "", 1, "tanglet-view: nosuch.cflow: No such file or directory\n"},
       {{"."}, "", 1, "tanglet-view: no C file in .\n"},
       {{"-F", "mian", corpus},
@@ -230,6 +256,9 @@ TEST(ViewMessages, ExactTextAndStatus) {
     if (c.status != 0) {
       EXPECT_EQ(r.out, "");
     }
+    if (c.out != nullptr) {
+      EXPECT_NE(r.out.find(c.out), std::string::npos) << r.out;
+    }
   }
   std::remove("calls.cflow");
   ASSERT_EQ(chdir("/"), 0);
@@ -278,6 +307,149 @@ TEST(ViewFiles, SeveralListingsOneGraph) {
   auto edges = edges_of(read_file(kDir + "whole.json"));
   edges.emplace("other", "main");
   EXPECT_EQ(edges_of(r.out), edges);
+}
+
+// Hostile listings, as the child's own clock and peak memory tell their
+// cost: bounds generous enough for a loaded machine.
+bool memory_measured() {
+#if defined(__SANITIZE_ADDRESS__)
+  return false;  // its shadow memory and quarantine
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+  return false;
+#endif
+#endif
+#if defined(TANGLET_EMULATOR)
+  return false;  // qemu-user's own memory counts
+#endif
+  return true;
+}
+
+// A large input goes to a file and is let go: a child's peak counts the
+// test's memory at the fork.
+struct input_file {
+  std::string path = "/tmp/tanglet-view-input-XXXXXX";
+  size_t size;
+  explicit input_file(std::string text) : size(text.size()) {
+    const int fd = mkstemp(path.data());
+    EXPECT_EQ(write(fd, text.data(), text.size()), static_cast<ssize_t>(text.size()));
+    close(fd);
+  }
+  ~input_file() { std::remove(path.c_str()); }
+};
+
+program_run view_file(const input_file& f, const char* program = TANGLET_VIEW_BIN) {
+  run_options o;
+  o.args = {"-T", "json", "--max-nodes=0"};
+  if (program != std::string(TANGLET_VIEW_BIN)) o.args.clear();
+  o.stdin_path = f.path.c_str();
+  return run_program(program, o);
+}
+
+std::string numbered(int count, const char* format, int first) {
+  std::string s = "1\tmain: int (void), <a.c 1>\n";
+  char line[64];
+  for (int i = 0; i < count; ++i) {
+    std::snprintf(line, sizeof line, format, first - i, i);
+    s += line;
+  }
+  return s;
+}
+
+TEST(ViewLimits, MemoryGrowsWithTheListingAlone) {
+  if (!memory_measured()) GTEST_SKIP() << "peak memory not the program's own here";
+  // Made one at a time and let go before the child runs.
+  std::string (*const inputs[])() = {
+      [] { return std::string("16777215\tmain: int (void), <a.c 1>\n"); },
+      [] { return std::string("8388600\tmain: int (void), <a.c 1>\n16777215\t\tf: <>\n"); },
+      [] {
+        const std::string tabs(10000000, '\t');
+        return "1" + tabs + "f: <>\n2" + tabs + "g: <>\n";
+      },
+      [] { return numbered(500000, "%d\t\t%x: <>\n", -2); },        // every number in the map
+      [] { return numbered(1000000, "%d\t\t%x: <>\n", 1000001); },  // many distinct names
+  };
+  for (const auto make : inputs) {
+    const input_file f(make());
+    const std::string text = read_file(f.path).substr(0, 40);
+    SCOPED_TRACE(text);
+    const program_run r = view_file(f);
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_LE(r.max_rss_kb * 1024, (32L << 20) + 8 * static_cast<long>(f.size));
+  }
+}
+
+TEST(ViewLimits, ALineRunsOnAfterItsNulInNoMemory) {
+  // The first line's text ends at its NUL; 256 MiB of them follow, as from
+  // /dev/zero: a hole in a file.
+  const std::string head = "1\tmain: int (void), <a.c 1>", tail = "\n2\t\tf: <>\n";
+  const input_file plain(head + tail), holed(head);
+  const int fd = open(holed.path.c_str(), O_WRONLY);
+  ASSERT_EQ(ftruncate(fd, static_cast<off_t>(head.size() + (256 << 20))), 0);
+  ASSERT_GT(lseek(fd, 0, SEEK_END), 0);
+  ASSERT_EQ(write(fd, tail.data(), tail.size()), static_cast<ssize_t>(tail.size()));
+  close(fd);
+  for (const char* program : {TANGLET_VIEW_BIN, TANGLET_DOT_BIN}) {
+    SCOPED_TRACE(program);
+    const program_run r = view_file(holed, program), expected = view_file(plain, program);
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.out, expected.out);
+    EXPECT_NE(r.out.find("main"), std::string::npos);
+    if (memory_measured()) {
+      EXPECT_LT(r.max_rss_kb, 64 << 10);
+    }
+  }
+}
+
+// Eight-byte names whose hashes, by the unkeyed hash the index once used,
+// share their high 32 bits, which placed a node: each made from a chosen
+// hash by undoing the hash's steps.
+std::vector<std::string> flooding_names(size_t count) {
+  const auto inverse = [](uint64_t a) {
+    uint64_t x = a;  // Newton's iteration, modulo 2^64
+    for (int i = 0; i < 6; ++i) x *= 2 - a * x;
+    return x;
+  };
+  const auto unshift = [](uint64_t y, int s) {  // undoes y ^= y >> s
+    uint64_t x = y;
+    for (int i = 0; i < 64; i += s) x = y ^ (x >> s);
+    return x;
+  };
+  std::vector<std::string> names;
+  for (uint64_t low = 0; names.size() < count; ++low) {
+    uint64_t x = uint64_t{0x5eed5eed} << 32 | low;
+    x = unshift(unshift(x, 32) * inverse(0xd6e8feb86659fd93ull), 32);
+    x = unshift(x * inverse(0xc4ceb9fe1a85ec53ull), 29) * inverse(0xff51afd7ed558ccdull);
+    x ^= 0x9e3779b97f4a7c15ull ^ 8;
+    char w[8];
+    std::memcpy(w, &x, 8);
+    if (std::all_of(w, w + 8, [](char c) {
+          return static_cast<unsigned char>(c) > ' ' && !std::strchr(":\"\\\x7f", c);
+        }))
+      names.emplace_back(w, 8);
+  }
+  return names;
+}
+
+TEST(ViewLimits, CraftedNamesLoadAsFastAsOthers) {
+  const size_t count = 100000;
+  std::vector<std::string> names[2] = {flooding_names(count), {}};
+  std::mt19937_64 random(7);
+  while (names[1].size() < count) {
+    std::string name(8, ' ');
+    for (char& c : name) c = static_cast<char>('a' + random() % 26);
+    names[1].push_back(name);
+  }
+  double seconds[2];
+  for (int k = 0; k < 2; ++k) {
+    std::string text = "1\tmain: int (void), <a.c 1>\n";
+    for (size_t i = 0; i < count; ++i)
+      text += std::to_string(i + 2) + "\t\t" + names[k][i] + ": <>\n";
+    const program_run r = view_file(input_file(text));
+    EXPECT_EQ(r.status, 0);
+    seconds[k] = r.cpu_seconds;
+  }
+  EXPECT_LE(seconds[0], 10 * seconds[1] + 0.5) << "random names: " << seconds[1] << " s";
 }
 
 }  // namespace

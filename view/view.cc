@@ -35,6 +35,8 @@ bool take_entry(void* context, const listing_entry& entry) {
   return true;
 }
 
+void skip_blank(void* context) { static_cast<load_context*>(context)->builder->skip_line(); }
+
 const char* layout_name(int format) {
   return format == FORMAT_FREE ? "free" : format == FORMAT_GNU ? "gnu" : "sun";
 }
@@ -48,7 +50,7 @@ int load_listing(int fd, const char* name, int layout, graph_builder& builder) {
   struct stat about;
   if (::fstat(fd, &about) == 0 && S_ISREG(about.st_mode))
     builder.reserve(static_cast<size_t>(about.st_size));
-  read_result r = read_listing(fd, take_entry, &context);
+  read_result r = read_listing(fd, take_entry, &context, view_reading(skip_blank));
   if (r.status == read_status::done && !builder.end_listing()) r.status = read_status::stopped;
   switch (r.status) {
     case read_status::done:
