@@ -1,7 +1,8 @@
 // tanglet-view's graph and selection on any bytes: the first byte picks the
 // layout, -r, the depths, the cut and a focus; every format is written.
 // Invariants: a view holds each function and each edge at most once, its
-// edges join nodes of the view, and it keeps to --max-nodes.
+// edges join nodes of the view, and it keeps to --max-nodes. The middle name
+// is also tried as a pattern and as a mistyped focus.
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
@@ -9,6 +10,7 @@
 #include <string>
 #include <utility>
 
+#include "view/command_line.h"
 #include "view/select.h"
 #include "view/test_graph.h"
 #include "view/writers.h"
@@ -56,6 +58,19 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         static_cast<size_t>(e.callee) >= v.nodes.size())
       broken("an edge outside the view");
     if (!pairs.emplace(e.caller, e.callee).second) broken("an edge twice");
+  }
+
+  // The middle name as a pattern of --exclude, and as a mistyped focus: what
+  // the pattern guard lets through compiles and matches within libFuzzer's
+  // limits, and so does the search for the closest names.
+  if (g.size() > 0) {
+    const std::string pattern(g.name(static_cast<int32_t>(g.size() / 2)));
+    regex_t re;
+    if (regex_refusal(pattern) == nullptr && regcomp(&re, pattern.c_str(), REG_EXTENDED) == 0) {
+      for (size_t i = 0; i < g.size(); ++i) matches_whole(re, g.name(static_cast<int32_t>(i)));
+      regfree(&re);
+    }
+    if (closest_names(g, pattern + "_").size() > 3) broken("more than three closest names");
   }
 
   std::string out;

@@ -185,6 +185,37 @@ TEST(ViewMessages, ExactTextAndStatus) {
       {{"--group=dir"}, "", 2, "tanglet-view: invalid --group value 'dir' (file or none)\n" + help},
       {{"--rankdir=RL"}, "", 2, "tanglet-view: invalid --rankdir value 'RL' (LR or TB)\n" + help},
       {{"-x", "a("}, "", 2, "tanglet-view: --exclude 'a(': Unmatched ( or \\(\n" + help},
+      // What would make regcomp or regexec run away is refused first.
+      {{"-x", "a{1,32767}"},
+       "",
+       2,
+       "tanglet-view: --exclude 'a{1,32767}': a repetition count over 255\n" + help},
+      {{"-s", "[]{}]{,256}"},
+       "",
+       2,
+       "tanglet-view: --stub '[]{}]{,256}': a repetition count over 255\n" + help},
+      {{"-x", "(.*)(.*)(.*)\\3\\2\\1x"},
+       "",
+       2,
+       "tanglet-view: --exclude '(.*)(.*)(.*)\\3\\2\\1x': back-references are not supported\n" +
+           help},
+      {{"-x", "((a{255}){255}){255}"},
+       "",
+       2,
+       "tanglet-view: --exclude '((a{255}){255}){255}': more than 2048 terms once its repetitions "
+       "are expanded\n" +
+           help},
+      {{"-x", "(((((((((((((a+)+)+)+)+)+)+)+)+)+)+)+)+)"},
+       "",
+       2,
+       "tanglet-view: --exclude '(((((((((((((a+)+)+)+)+)+)+)+)+)+)+)+)+)': more than 2048 terms "
+       "once its repetitions are expanded\n" +
+           help},
+      // Not a back-reference nor an interval: in a bracket, or escaped.
+      {{"-x", "[\\1[:digit:]]+|x\\{300}|(a{0,255}){0,7}", "-x", "f[]]{255}", "-F", "mian", corpus},
+       "",
+       1,
+       "tanglet-view: no function named 'mian' in the listing; closest: main\n"},
       {{"-T", "json"},
        "    1 main: <>\n    2 f: <>\n",
        0,
