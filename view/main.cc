@@ -20,6 +20,10 @@ int main(int argc, char** argv) {
   std::set_new_handler(out_of_memory);
   view_settings settings;
   const int status = parse_view_command_line(argc, argv, settings);
-  if (status != COMMAND_RUN_VIEW) return status;
+  if (status != COMMAND_RUN_VIEW) {
+    // What --help or --version wrote has to reach its reader too.
+    if (const int error = flush_stdout()) return write_error(error);
+    return status;
+  }
   return run_view(settings);
 }

@@ -254,7 +254,11 @@ TEST(ViewMessages, WriteErrorClaimsNothing) {
     std::string err;
   } cases[] = {
       {{}, corpus, false, 1, full},
+      {{"--help"}, corpus, false, 1, full},
+      {{"--version"}, corpus, false, 1, full},
       {{}, corpus, true, 128 + SIGPIPE, ""},
+      {{"--help"}, corpus, true, 128 + SIGPIPE, ""},
+      {{"--version"}, corpus, true, 128 + SIGPIPE, ""},
   };
   for (const auto& c : cases) {
     run_options o;
