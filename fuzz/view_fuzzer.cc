@@ -2,7 +2,8 @@
 // layout, -r, the depths, the cut and a focus; every format is written.
 // Invariants: a view holds each function and each edge at most once, its
 // edges join nodes of the view, and it keeps to --max-nodes; dot, JSON and
-// Mermaid are UTF-8 without control bytes.
+// Mermaid are UTF-8 without control bytes. The middle name is also tried as
+// a pattern and as a mistyped focus.
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
@@ -10,6 +11,7 @@
 #include <string>
 #include <utility>
 
+#include "view/command_line.h"
 #include "view/select.h"
 #include "view/test_graph.h"
 #include "view/text.h"
@@ -58,6 +60,19 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         static_cast<size_t>(e.callee) >= v.nodes.size())
       broken("an edge outside the view");
     if (!pairs.emplace(e.caller, e.callee).second) broken("an edge twice");
+  }
+
+  // The middle name as a pattern of --exclude, and as a mistyped focus: what
+  // the pattern guard lets through compiles and matches within libFuzzer's
+  // limits, and so does the search for the closest names.
+  if (g.size() > 0) {
+    const std::string pattern(g.name(static_cast<int32_t>(g.size() / 2)));
+    regex_t re;
+    if (regex_refusal(pattern) == nullptr && regcomp(&re, pattern.c_str(), REG_EXTENDED) == 0) {
+      for (size_t i = 0; i < g.size(); ++i) matches_whole(re, g.name(static_cast<int32_t>(i)));
+      regfree(&re);
+    }
+    if (closest_names(g, pattern + "_").size() > 3) broken("more than three closest names");
   }
 
   std::string out;

@@ -18,7 +18,7 @@ struct run_options {
   std::string input;
   const char* stdin_path = nullptr;   // instead of input
   const char* stdout_path = nullptr;  // instead of capturing
-  bool stdout_closed_pipe = false;    // a pipe nobody reads
+  bool stdout_closed_pipe = false;    // a pipe whose reader has gone
   long memory_limit = 0;              // bytes of address space, 0: none
 };
 

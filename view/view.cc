@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "io/broken_pipe.h"
 #include "io/out_buffer.h"
 #include "listing/reader.h"
 #include "view/input/inputs.h"
@@ -139,9 +140,12 @@ int run_view(const view_settings& settings) {
       write_html(graph, view, settings.writing, graph_output);
       break;
   }
-  if (!graph_output.flush()) {
-    std::fprintf(stderr, "%s: write error: %s\n", kProgram, std::strerror(graph_output.error()));
-    return 1;
-  }
+  if (!graph_output.flush()) return write_error(graph_output.error());
   return 0;
+}
+
+int write_error(int error) {
+  end_if_reader_left(error);
+  std::fprintf(stderr, "%s: write error: %s\n", kProgram, std::strerror(error));
+  return 1;
 }
