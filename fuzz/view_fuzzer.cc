@@ -1,14 +1,17 @@
 // tanglet-view's graph and selection on any bytes: the first byte picks the
 // layout, -r, the depths, the cut and a focus; every format is written.
 // Invariants: a view holds each function and each edge at most once, its
-// edges join nodes of the view, and it keeps to --max-nodes.
+// edges join nodes of the view, it keeps to --max-nodes, and a link holds
+// only what a URL may.
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <set>
 #include <string>
+#include <string_view>
 #include <utility>
 
+#include "view/link.h"
 #include "view/select.h"
 #include "view/test_graph.h"
 #include "view/writers.h"
@@ -56,6 +59,18 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         static_cast<size_t>(e.callee) >= v.nodes.size())
       broken("an edge outside the view");
     if (!pairs.emplace(e.caller, e.callee).second) broken("an edge twice");
+  }
+
+  // A link can never leave a quoted string in any format.
+  std::string url;
+  for (const int32_t id : v.nodes) {
+    if (!g.defined(id) || !expand_link("%f:%l%%", g.file(id), g.line(id), url)) continue;
+    for (const char c : url) {
+      const auto u = static_cast<unsigned char>(c);
+      if (u <= 0x20 || u >= 0x7f ||
+          std::string_view("\"<>\\^`{|}").find(c) != std::string_view::npos)
+        broken("a link holds a character a URL cannot");
+    }
   }
 
   std::string out;

@@ -185,6 +185,20 @@ TEST(ViewMessages, ExactTextAndStatus) {
       {{"--group=dir"}, "", 2, "tanglet-view: invalid --group value 'dir' (file or none)\n" + help},
       {{"--rankdir=RL"}, "", 2, "tanglet-view: invalid --rankdir value 'RL' (LR or TB)\n" + help},
       {{"-x", "a("}, "", 2, "tanglet-view: --exclude 'a(': Unmatched ( or \\(\n" + help},
+      {{"--link=javascript:%f"},
+       "",
+       2,
+       "tanglet-view: --link 'javascript:%f': a link must be http, https or file, or relative\n" +
+           help},
+      {{"--link",
+        " \x01"
+        "data:text/html,%f"},
+       "",
+       2,
+       "tanglet-view: --link ' \x01"
+       "data:text/html,%f': a link must be http, https or file, or "
+       "relative\n" +
+           help},
       {{"-T", "json"},
        "    1 main: <>\n    2 f: <>\n",
        0,
