@@ -111,7 +111,8 @@ TEST(Writers, HtmlEmbedsAssetsAndData) {
   const std::string css(kExplorerCss, kExplorerCssSize), js(kExplorerJs, kExplorerJsSize);
   EXPECT_NE(page.find(css), std::string::npos);
   EXPECT_NE(page.find(js), std::string::npos);
-  for (const char* placeholder : {"/*@STYLE@*/", "/*@SCRIPT@*/", "@DATA@"})
+  for (const char* placeholder :
+       {"/*@STYLE@*/", "/*@SCRIPT@*/", "@DATA@", "@SCRIPT_HASH@", "'unsafe-inline'; img"})
     EXPECT_EQ(page.find(placeholder), std::string::npos) << placeholder;
   const std::string data =
       "{\"nodes\":[{\"id\":0,\"name\":\"main\",\"defined\":true,"
