@@ -1,8 +1,9 @@
 // tanglet-view's graph and selection on any bytes: the first byte picks the
 // layout, -r, the depths, the cut and a focus; every format is written.
 // Invariants: a view holds each function and each edge at most once, its
-// edges join nodes of the view, it keeps to --max-nodes, and a link holds
-// only what a URL may.
+// edges join nodes of the view, and it keeps to --max-nodes; dot, JSON and
+// Mermaid are UTF-8 without control bytes, and a link holds only what a URL
+// may.
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
@@ -14,6 +15,7 @@
 #include "view/link.h"
 #include "view/select.h"
 #include "view/test_graph.h"
+#include "view/text.h"
 #include "view/writers.h"
 
 namespace {
@@ -83,6 +85,15 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   write_dot(g, v, w, buffer);
   write_json(g, v, buffer);
   write_mermaid(g, v, w, buffer);
+  buffer.flush();
+  // Whatever the names hold, each format stays text its reader takes.
+  for (size_t i = 0; i < out.size(); ++i) {
+    const auto c = static_cast<unsigned char>(out[i]);
+    if (c < 0x20 && c != '\n' && c != '\t') broken("a control byte written raw");
+    const int n = utf8_sequence(std::string_view(out).substr(i));
+    if (n < 0) broken("bytes that are not UTF-8 written");
+    i += static_cast<size_t>(n) - 1;
+  }
   graph_view all;
   if (!select_all(g, o, all, message)) broken("select_all refused what select_view took");
   write_html(g, all, w, buffer);

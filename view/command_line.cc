@@ -21,6 +21,8 @@ enum : int {
   OPT_LINK,
   OPT_RANKDIR,
   OPT_VERSION,
+  OPT_CFLOW,
+  OPT_CFLOW_OPTION,
 };
 
 const option kLongOptions[] = {
@@ -38,6 +40,11 @@ const option kLongOptions[] = {
     {"rankdir", required_argument, nullptr, OPT_RANKDIR},
     {"reversed", no_argument, nullptr, 'r'},
     {"layout", required_argument, nullptr, 'f'},
+    {"build", required_argument, nullptr, 'p'},
+    {"cflow", required_argument, nullptr, OPT_CFLOW},
+    {"cflow-option", required_argument, nullptr, OPT_CFLOW_OPTION},
+    {"jobs", required_argument, nullptr, 'j'},
+    {"verbose", no_argument, nullptr, 'v'},
     {"help", no_argument, nullptr, 'h'},
     {"version", no_argument, nullptr, OPT_VERSION},
     {nullptr, 0, nullptr, 0},
@@ -45,11 +52,19 @@ const option kLongOptions[] = {
 
 const char kUsage[] =
     "Usage: tanglet-view [OPTION]... [FILE]...\n"
-    "Draw the call graph of cflow listings (FILE, or standard input for none or -),\n"
-    "one node per function, as Graphviz dot, JSON, Mermaid or an HTML explorer.\n"
+    "Draw the call graph of a C program, one node per function, as Graphviz dot,\n"
+    "JSON, Mermaid or an HTML explorer. Each FILE is a cflow listing (standard\n"
+    "input for none or -), a compile_commands.json, a C source or a directory of\n"
+    "them; tanglet-view runs GNU cflow on the sources itself.\n"
     "\n"
     "Input:\n"
-    "  -f, --layout=sun|free|gnu  the listing's layout (default: the first line decides)\n"
+    "  -p, --build=DIR            the build's DIR/compile_commands.json\n"
+    "      --cflow=PATH           the cflow to run (default cflow)\n"
+    "      --cflow-option=OPT     one more option for cflow (repeatable)\n"
+    "  -j, --jobs=N               cflow runs at once (default: one per processor)\n"
+    "  -v, --verbose              say the cflow commands and all that cflow says\n"
+    "  -f, --layout=sun|free|gnu  the listing's layout (default: the first line decides;\n"
+    "                             posix: the sun layout, as GNU names it)\n"
     "  -r, --reversed             the listing was made with cflow -r\n"
     "Selecting the view:\n"
     "  -F, --focus=NAME           start from this function (repeatable)\n"
@@ -69,7 +84,7 @@ const char kUsage[] =
     "  -h, --help                 this help\n"
     "      --version              the version\n"
     "\n"
-    "Example: cflow *.c | tanglet-view --focus=main | dot -Tsvg > main.svg\n";
+    "Example: tanglet-view -p build --focus=main | dot -Tsvg > main.svg\n";
 
 int usage_error(const char* format, const char* a, const char* b = "") {
   std::fprintf(stderr, "%s: ", kProgram);
@@ -123,7 +138,7 @@ int parse_view_command_line(int argc, char** argv, view_settings& s) {
   int status = COMMAND_RUN_VIEW;
   int c;
   long long n;
-  while ((c = getopt_long(static_cast<int>(args.size() - 1), args.data(), "F:d:u:x:s:iT:rf:h",
+  while ((c = getopt_long(static_cast<int>(args.size() - 1), args.data(), "F:d:u:x:s:iT:rf:hp:j:v",
                           kLongOptions, nullptr)) != -1) {
     switch (c) {
       case 'F':
@@ -191,7 +206,7 @@ int parse_view_command_line(int argc, char** argv, view_settings& s) {
         break;
       case 'f':
         // The sun grammar as GNU writes it by default too, with blanks.
-        if (std::strcmp(optarg, "sun") == 0)
+        if (std::strcmp(optarg, "sun") == 0 || std::strcmp(optarg, "posix") == 0)
           s.layout = FORMAT_POSIX;
         else if (std::strcmp(optarg, "free") == 0)
           s.layout = FORMAT_FREE;
@@ -199,6 +214,23 @@ int parse_view_command_line(int argc, char** argv, view_settings& s) {
           s.layout = FORMAT_GNU;
         else
           return usage_error("unknown layout '%s' (sun, free or gnu)%s", optarg);
+        break;
+      case 'p':
+        s.build_dir = optarg;
+        break;
+      case OPT_CFLOW:
+        s.cflow.program = optarg;
+        break;
+      case OPT_CFLOW_OPTION:
+        s.cflow.options.emplace_back(optarg);
+        break;
+      case 'j':
+        if (!to_count(optarg, 1024, n) || n == 0)
+          return usage_error("invalid %s value '%s'", "--jobs", optarg);
+        s.cflow.jobs = static_cast<int>(n);
+        break;
+      case 'v':
+        s.cflow.verbose = true;
         break;
       case 'h':
         std::fputs(kUsage, stdout);

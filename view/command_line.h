@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "view/input/cflow.h"
 #include "view/select.h"
 #include "view/writers.h"
 
@@ -17,6 +18,8 @@ struct view_settings {
   int layout;  // a FORMAT_ value; FORMAT_ANY: the first line decides
   bool reversed = false;
   std::vector<std::string> files;  // none: standard input
+  std::string build_dir;           // -p: where compile_commands.json is
+  cflow_settings cflow;
   view_settings();
   ~view_settings();
   view_settings(const view_settings&) = delete;

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "tests/run_program.h"
+#include "view/text.h"
 
 namespace {
 
@@ -109,6 +110,7 @@ TEST(ViewGraphviz, ReadsEveryDotOutput) {
   dots.push_back(view({"--labels=full", "--link=%f?%l"}, kHostile).out);
   dots.push_back(view({"-F", "main", "--max-nodes=1"}, kHostile).out);
   dots.push_back(view({}, "1\t" + std::string(40000, 'x') + ": <>\n").out);
+  dots.push_back(view({"--labels=full"}, "1\ta\x01\xff: b\x1b\xc3(, <c\x7f\xe2\x82.c 1>\n").out);
   for (const std::string& dot : dots) {
     run_options o;
     o.args = {"-Tsvg"};
@@ -116,11 +118,19 @@ TEST(ViewGraphviz, ReadsEveryDotOutput) {
     const program_run r = run_program("/usr/bin/dot", o);
     EXPECT_EQ(r.status, 0) << r.err << dot.substr(0, 400);
     EXPECT_EQ(r.err, "");
+    // What an XML reader takes: UTF-8, no control character but blanks.
+    for (size_t i = 0; i < r.out.size(); ++i) {
+      const auto c = static_cast<unsigned char>(r.out[i]);
+      ASSERT_FALSE(c < 0x20 && c != '\n' && c != '\t' && c != '\r') << i;
+      const int n = utf8_sequence(std::string_view(r.out).substr(i));
+      ASSERT_GT(n, 0) << i;
+      i += static_cast<size_t>(n) - 1;
+    }
   }
   // The hostile name comes out as it went in.
   run_options o;
   o.args = {"-Tsvg"};
-  o.input = dots[dots.size() - 3];
+  o.input = dots[dots.size() - 4];
   EXPECT_NE(run_program("/usr/bin/dot", o).out.find("q&quot;u\\o&lt;t&gt;e&amp;|[];:"),
             std::string::npos);
 }
@@ -163,7 +173,7 @@ TEST(ViewMessages, ExactTextAndStatus) {
        1,
        "tanglet-view: standard input:2: refers to line 9, which lists no function\n"},
       {{"nosuch.cflow"}, "", 1, "tanglet-view: nosuch.cflow: No such file or directory\n"},
-      {{"."}, "", 1, "tanglet-view: .: Is a directory\n"},
+      {{"."}, "", 1, "tanglet-view: no C file in .\n"},
       {{"-F", "mian", corpus},
        "",
        1,

@@ -10,6 +10,7 @@
 
 #include "io/out_buffer.h"
 #include "listing/reader.h"
+#include "view/input/inputs.h"
 
 namespace {
 
@@ -37,8 +38,8 @@ const char* layout_name(int format) {
 
 }  // namespace
 
-int load_listing(int fd, const char* name, const view_settings& settings, graph_builder& builder) {
-  input_format = settings.layout;
+int load_listing(int fd, const char* name, int layout, graph_builder& builder) {
+  input_format = layout;
   builder.begin_listing();
   load_context context{&builder};
   struct stat about;
@@ -76,29 +77,10 @@ int load_listing(int fd, const char* name, const view_settings& settings, graph_
   return 0;
 }
 
-int load_listings(const view_settings& settings, call_graph& graph) {
-  graph_builder builder(graph, settings.reversed);
-  if (settings.files.empty()) return load_listing(0, "standard input", settings, builder);
-  for (const std::string& file : settings.files) {
-    if (file == "-") {
-      if (load_listing(0, "standard input", settings, builder) != 0) return 1;
-      continue;
-    }
-    const int fd = ::open(file.c_str(), O_RDONLY);
-    if (fd < 0) {
-      std::fprintf(stderr, "%s: %s: %s\n", kProgram, file.c_str(), std::strerror(errno));
-      return 1;
-    }
-    const int status = load_listing(fd, file.c_str(), settings, builder);
-    ::close(fd);
-    if (status != 0) return status;
-  }
-  return 0;
-}
-
 int run_view(const view_settings& settings) {
   call_graph graph;
-  if (load_listings(settings, graph) != 0) return 1;
+  if (load_inputs(settings, graph) != 0) return 1;
+  graph.join_declarations();
   graph.finish();
 
   graph_view view;

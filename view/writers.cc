@@ -5,6 +5,7 @@
 #include <string_view>
 
 #include "view/link.h"
+#include "view/text.h"
 
 namespace {
 
@@ -14,15 +15,27 @@ class dot_string {
  public:
   explicit dot_string(out_buffer& out) : out_(out) { out_.put('"'); }
   ~dot_string() { out_.put('"'); }
+  // Control bytes as "\x01" and what is not UTF-8 as U+FFFD: Graphviz
+  // copies the rest into SVG, which no XML reader takes with either.
   void text(std::string_view s) {
-    for (const char c : s) {
+    for (size_t i = 0; i < s.size(); ++i) {
+      const char c = s[i];
+      const auto u = static_cast<unsigned char>(c);
       if (c == '"' || c == '\\') {
         room(2);
         out_.put('\\');
+        out_.put(c);
+      } else if (is_control(u)) {
+        char e[8];
+        raw(std::string_view(e, std::snprintf(e, sizeof e, "\\\\x%02x", u)));
+      } else if (u >= 0x80) {
+        const int n = utf8_sequence(s.substr(i));
+        raw(n > 0 ? s.substr(i, n) : kReplacement);  // never split by room()
+        i += static_cast<size_t>(n > 0 ? n : -n) - 1;
       } else {
         room(1);
+        out_.put(c);
       }
-      out_.put(c);
     }
   }
   void raw(std::string_view s) {
@@ -134,7 +147,8 @@ void json_chars(W& out, std::string_view s, bool html) {
   size_t i = 0;
   for (; i + 8 <= s.size(); i += 8) {
     const uint64_t w = bytes::load(s.data() + i);
-    if (bytes::any_below(w, 0x20) || bytes::zero_bytes(w ^ (bytes::kOnes * '"')) ||
+    if ((w & bytes::kHighs) != 0 || bytes::any_below(w, 0x20) ||
+        bytes::zero_bytes(w ^ (bytes::kOnes * '"')) ||
         bytes::zero_bytes(w ^ (bytes::kOnes * '\\')) ||
         (html && bytes::zero_bytes(w ^ (bytes::kOnes * '<'))))
       break;
@@ -142,6 +156,19 @@ void json_chars(W& out, std::string_view s, bool html) {
   size_t start = 0;
   for (; i < s.size(); ++i) {
     const auto c = static_cast<unsigned char>(s[i]);
+    if (c >= 0x80) {
+      // JSON is UTF-8: what is not becomes U+FFFD, as a browser shows it.
+      const int n = utf8_sequence(s.substr(i));
+      if (n > 0) {
+        i += static_cast<size_t>(n) - 1;
+        continue;
+      }
+      out.put(s.substr(start, i - start));
+      out.put("\\ufffd");
+      i += static_cast<size_t>(-n) - 1;
+      start = i + 1;
+      continue;
+    }
     if (c >= 0x20 && c != '"' && c != '\\' && !(html && c == '<')) continue;
     out.put(s.substr(start, i - start));
     start = i + 1;
@@ -238,19 +265,28 @@ void json(const call_graph& g, const graph_view& v, const write_options* html, o
 
 // Mermaid reads a quoted label's entities: "#quot;", "#35;". Every mark
 // that its grammar or the HTML it makes could take as its own is written
-// as one.
+// as one; control bytes as "\x01" text, what is not UTF-8 as U+FFFD. An
+// empty text is a blank: Mermaid refuses a whole diagram for one "".
 void mermaid_text(out_buffer& out, std::string_view s) {
-  for (const char c : s) {
+  if (s.empty()) out.put(' ');
+  for (size_t i = 0; i < s.size(); ++i) {
+    const char c = s[i];
     const auto u = static_cast<unsigned char>(c);
-    const bool plain = u >= 0x80 || (u >= '0' && u <= '9') ||
-                       ((u | 0x20) >= 'a' && (u | 0x20) <= 'z') ||
-                       std::string_view(" _.,:*()/+-=!?@$^~'").find(c) != std::string_view::npos;
-    if (plain && u != 0) {
-      out.put(c);
-    } else {
-      char e[8];
-      out.put(std::string_view(e, std::snprintf(e, sizeof e, "#%u;", u)));
+    if (u >= 0x80) {
+      const int n = utf8_sequence(s.substr(i));
+      out.put(n > 0 ? s.substr(i, n) : kReplacement);
+      i += static_cast<size_t>(n > 0 ? n : -n) - 1;
+      continue;
     }
+    const bool plain = (u >= '0' && u <= '9') || ((u | 0x20) >= 'a' && (u | 0x20) <= 'z') ||
+                       std::string_view(" _.,:*()/+-=!?@$^~'").find(c) != std::string_view::npos;
+    char e[12];
+    if (plain)
+      out.put(c);
+    else if (is_control(u))
+      out.put(std::string_view(e, std::snprintf(e, sizeof e, "#92;x%02x", u)));
+    else
+      out.put(std::string_view(e, std::snprintf(e, sizeof e, "#%u;", u)));
   }
 }
 

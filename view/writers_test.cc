@@ -45,10 +45,50 @@ TEST(Writers, JsonExactly) {
             "\"line\":3,\"focus\":true,\"recursive\":true}, {\"id\":1,"
             "\"name\":\"q\\\"u\\\\o<t>e&|[];:\",\"defined\":false}],"
             "\"edges\":[{\"source\":0,\"target\":1}, {\"source\":0,\"target\":0}]}\n");
-  // Control characters as escapes; bytes from 0x80 as they are.
-  EXPECT_EQ(write("1\ta\x01\x7f\xc3\xa9\xff: <>\n", JSON, {}, {}),
-            "{\"nodes\":[{\"id\":0,\"name\":\"a\\u0001\x7f\xc3\xa9\xff\",\"defined\":false}],"
-            "\"edges\":[]}\n");
+}
+
+// Any bytes in a name leave each format valid for its reader: control bytes
+// shown, each maximal part of what is not UTF-8 as one U+FFFD.
+TEST(Writers, AnyBytesStayValid) {
+  struct bytes_case {
+    const char* name;
+    int format;
+    const char* written;
+  };
+  const bytes_case cases[] = {
+      {"a\x01"
+       "b\xff"
+       "c\xe2\x82"
+       "d\xc3\xa9\x7f",
+       DOT,
+       "label=\"a\\\\x01b\xef\xbf\xbd"
+       "c\xef\xbf\xbd"
+       "d\xc3\xa9\\\\x7f\""},
+      {"a\x01"
+       "b\xff"
+       "c\xe2\x82"
+       "d\xc3\xa9\x7f",
+       MERMAID,
+       "[\"a#92;x01b\xef\xbf\xbd"
+       "c\xef\xbf\xbd"
+       "d\xc3\xa9#92;x7f\"]"},
+      {"a\x01"
+       "b\xff"
+       "c\xe2\x82"
+       "d\xc3\xa9\x7f",
+       JSON, "\"a\\u0001b\\ufffdc\\ufffdd\xc3\xa9\x7f\""},
+      // Overlong, surrogate, past U+10FFFF, cut short at the end; four bytes.
+      {"\xe0\x80\x80|\xed\xa0\x80|\xf4\x90|\xf0\x9f\x98\x80|\xf0\x9f", JSON,
+       "\"\\ufffd\\ufffd\\ufffd|\\ufffd\\ufffd\\ufffd|\\ufffd\\ufffd|\xf0\x9f\x98\x80|\\ufffd\""},
+      {"abcdefgh\xc3\xa9", JSON, "\"abcdefgh\xc3\xa9\""},
+      {"", MERMAID, "n0[\" \"]"},
+  };
+  for (const bytes_case& c : cases) {
+    SCOPED_TRACE(c.written);
+    const std::string text =
+        write(("1\t" + std::string(c.name) + ": <>\n").c_str(), c.format, {}, {});
+    EXPECT_NE(text.find(c.written), std::string::npos) << text;
+  }
 }
 
 TEST(Writers, DotEscapesAndMarks) {

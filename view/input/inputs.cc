@@ -1,0 +1,103 @@
+#include "view/input/inputs.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+
+#include "view/input/cflow.h"
+#include "view/input/sources.h"
+#include "view/view.h"
+
+namespace {
+
+constexpr char kProgram[] = "tanglet-view";
+
+bool ends_with(const std::string& s, std::string_view end) {
+  return s.size() >= end.size() && std::string_view(s).substr(s.size() - end.size()) == end;
+}
+
+bool is_database(const std::string& path) {
+  return path == "compile_commands.json" || ends_with(path, "/compile_commands.json");
+}
+
+bool is_directory(const std::string& path) {
+  struct stat about;
+  return ::stat(path.c_str(), &about) == 0 && S_ISDIR(about.st_mode);
+}
+
+// What the command line gives cflow to run on: databases, then sources.
+bool plan_inputs(const view_settings& s, source_plan& plan, bool& any) {
+  std::vector<std::string> databases, sources;
+  if (!s.build_dir.empty()) databases.push_back(s.build_dir + "/compile_commands.json");
+  for (const std::string& f : s.files) {
+    if (is_database(f))
+      databases.push_back(f);
+    else if (ends_with(f, ".c") || is_directory(f))
+      sources.push_back(f);
+  }
+  any = !databases.empty() || !sources.empty();
+  std::string error;
+  for (const std::string& db : databases) {
+    if (!plan_from_database(db, plan, error)) {
+      std::fprintf(stderr, "%s: %s\n", kProgram, error.c_str());
+      return false;
+    }
+  }
+  if (!sources.empty() && !plan_from_sources(sources, plan, error)) {
+    std::fprintf(stderr, "%s: %s\n", kProgram, error.c_str());
+    return false;
+  }
+  return true;
+}
+
+struct listing_context {
+  graph_builder* builder;
+  int layout;
+};
+
+int read_cflow_listing(void* context, int fd, const char* name) {
+  auto& c = *static_cast<listing_context*>(context);
+  return load_listing(fd, name, c.layout, *c.builder);
+}
+
+int read_listing_file(const std::string& file, int layout, graph_builder& builder) {
+  if (file == "-") return load_listing(0, "standard input", layout, builder);
+  const int fd = ::open(file.c_str(), O_RDONLY);
+  if (fd < 0) {
+    std::fprintf(stderr, "%s: %s: %s\n", kProgram, file.c_str(), std::strerror(errno));
+    return 1;
+  }
+  const int status = load_listing(fd, file.c_str(), layout, builder);
+  ::close(fd);
+  return status;
+}
+
+}  // namespace
+
+int load_inputs(const view_settings& settings, call_graph& graph) {
+  graph_builder builder(graph, settings.reversed);
+  source_plan plan;
+  bool run = false;
+  if (!plan_inputs(settings, plan, run)) return 1;
+  if (run) {
+    for (const std::string& note : plan.notes)
+      std::fprintf(stderr, "%s: note: %s\n", kProgram, note.c_str());
+    // cflow's own listings: every function once, in the sun layout with blanks.
+    // They read forwards whatever -r says of the listings given.
+    graph_builder forwards(graph, false);
+    listing_context context{&forwards, FORMAT_POSIX};
+    if (run_cflow(settings.cflow, plan, read_cflow_listing, &context) != 0) return 1;
+  }
+  bool listed = false;
+  for (const std::string& file : settings.files) {
+    if (is_database(file) || ends_with(file, ".c") || (file != "-" && is_directory(file))) continue;
+    listed = true;
+    if (read_listing_file(file, settings.layout, builder) != 0) return 1;
+  }
+  if (!listed && !run) return load_listing(0, "standard input", settings.layout, builder);
+  return 0;
+}
