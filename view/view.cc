@@ -20,11 +20,14 @@ struct load_context {
   graph_builder* builder;
   long long entries = 0;
   bool failed = false;
+  long long roots = 0;     // entries without a caller
+  bool main_root = false;  // the first of them is main
 };
 
 bool take_entry(void* context, const listing_entry& entry) {
   auto& c = *static_cast<load_context*>(context);
   ++c.entries;
+  if (entry.depth <= 1 && c.roots++ == 0) c.main_root = entry.name == "main";
   if (!c.builder->add(entry, input_format == FORMAT_GNU)) {
     c.failed = true;
     return false;
@@ -73,6 +76,13 @@ int load_listing(int fd, const char* name, int layout, graph_builder& builder) {
     std::fprintf(stderr,
                  "%s: warning: %s: no line is nested under another: the listing's indentation "
                  "was probably lost\n",
+                 kProgram, name);
+  // cflow without -A lists what main reaches by direct calls alone.
+  if (context.roots == 1 && context.main_root && context.entries > 1)
+    std::fprintf(stderr,
+                 "%s: note: %s: main is the listing's only root: functions reached only through "
+                 "pointers are missing; list them all with cflow -A, or give tanglet-view the "
+                 "sources\n",
                  kProgram, name);
   return 0;
 }

@@ -7,6 +7,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <unordered_map>
 
 #include "view/input/cflow.h"
 #include "view/input/sources.h"
@@ -76,6 +77,40 @@ int read_listing_file(const std::string& file, int layout, graph_builder& builde
   return status;
 }
 
+// Functions that a build would not hold together: Debian's copies of
+// patched files, and names defined twice (static namesakes, or programs
+// built from one tree, such as a generator's main beside the program's).
+void note_definitions(const call_graph& graph) {
+  size_t patched = 0, twice = 0;
+  std::unordered_map<std::string_view, int32_t> first;
+  std::string example;
+  for (size_t k = 0; k < graph.size(); ++k) {
+    const auto id = static_cast<int32_t>(k);
+    if (!graph.defined(id)) continue;
+    const std::string_view file = graph.file(id);
+    if (file.substr(0, 4) == ".pc/" || file.find("/.pc/") != std::string_view::npos) ++patched;
+    const auto [at, added] = first.emplace(graph.name(id), id);
+    if (added || at->second < 0) continue;
+    ++twice;
+    if (example.empty() || graph.name(id) == "main") {
+      example = std::string(graph.name(id)) + " (" + std::string(graph.file(at->second)) + ":" +
+                std::to_string(graph.line(at->second)) + " and " + std::string(file) + ":" +
+                std::to_string(graph.line(id)) + ")";
+    }
+    at->second = -1;  // counted once
+  }
+  if (patched > 0)
+    std::fprintf(stderr,
+                 "%s: note: %zu function%s defined under .pc/, where Debian keeps copies of "
+                 "patched files: leave that folder out of the listing\n",
+                 kProgram, patched, patched == 1 ? " is" : "s are");
+  if (twice > 0)
+    std::fprintf(stderr,
+                 "%s: note: %zu name%s defined in two places or more, such as %s: static "
+                 "namesakes, or several programs of one tree\n",
+                 kProgram, twice, twice == 1 ? " is" : "s are", example.c_str());
+}
+
 }  // namespace
 
 int load_inputs(const view_settings& settings, call_graph& graph) {
@@ -98,6 +133,7 @@ int load_inputs(const view_settings& settings, call_graph& graph) {
     listed = true;
     if (read_listing_file(file, settings.layout, builder) != 0) return 1;
   }
-  if (!listed && !run) return load_listing(0, "standard input", settings.layout, builder);
+  if (!listed && !run && load_listing(0, "standard input", settings.layout, builder) != 0) return 1;
+  note_definitions(graph);
   return 0;
 }
