@@ -83,7 +83,8 @@
       const v = nodes[i];
       let k = count.get(v.name) === 1 ? v.name : v.name + '@' + (v.defined ? v.file + ':' + v.line : '');
       k = wellFormed(k);
-      if (keyToId.has(k)) k += '@' + i;
+      // An empty name would give an empty fragment, which names nothing.
+      if (k === '' || keyToId.has(k)) k += '@' + i;
       keys[i] = k;
       keyToId.set(k, i);
     }
