@@ -545,6 +545,13 @@ async function poke(page, selector) {
   return links;
 }
 
+// A page that loads Mermaid from the browser tests' node_modules.
+function mermaidPage() {
+  const file = path.join(work, 'mermaid.html');
+  fs.writeFileSync(file, `<!DOCTYPE html><html><body><div id="out"></div><script src="${'file://' + mermaidJs}"></script></body></html>`);
+  return file;
+}
+
 function listingFor(c, i) {
   const file = path.join(work, `link${i}.cflow`);
   fs.writeFileSync(file, `1\tmain: int (void), <${c.file} 3>\n2\t\tf: void (void), <${c.file} 9>\n`);
@@ -564,9 +571,23 @@ test('--link through Graphviz: the SVG alone and inlined in a page', { skip: !gr
   }
 });
 
+test('hostile names through Graphviz: the SVG alone and inlined, a box for each', { skip: !graphviz && 'no Graphviz' }, async (t) => {
+  const n = graphOf([hostile]).nodes.length;
+  const svg = execFileSync(graphviz, ['-Tsvg'], { input: view(['--labels=full', '--max-nodes=0', hostile]) }).toString('utf8');
+  const alone = path.join(work, 'hostile.svg'), inline = path.join(work, 'hostile-svg.html');
+  fs.writeFileSync(alone, svg);
+  fs.writeFileSync(inline, '<!DOCTYPE html><html><body>' + svg.slice(svg.indexOf('<svg')) + '</body></html>');
+  const page = await load('file://' + alone, t);
+  assert.equal(await page.evaluate(() => document.documentElement.localName + document.querySelectorAll('parsererror').length), 'svg0');
+  assert.equal((await page.$$('g.node')).length, n);
+  await poke(page, 'g.node');
+  const html = await load('file://' + inline, t);
+  assert.equal(await html.$$eval('b, img, style, script', (l) => l.length), 0);
+  await poke(html, 'g.node');
+});
+
 test('--link through Mermaid, drawn with its least strict security level', { skip: !fs.existsSync(mermaidJs) && 'no mermaid' }, async (t) => {
-  const file = path.join(work, 'mermaid.html');
-  fs.writeFileSync(file, `<!DOCTYPE html><html><body><div id="out"></div><script src="${'file://' + mermaidJs}"></script></body></html>`);
+  const file = mermaidPage();
   for (const [i, c] of linkCases.entries()) {
     const page = await load('file://' + file, t, { allow: (u) => u === 'file://' + mermaidJs });
     await page.evaluate(async (text) => {
@@ -587,5 +608,20 @@ test('--link in the explorer: each function\'s link in its details', async (t) =
     await redraw(page, () => page.evaluate(() => (location.hash = '#f')));
     links.push(...(await poke(page, '#details h2')));
     assert.deepEqual(links.sort(), c.hrefs);
+  }
+});
+
+test('hostile names through Mermaid: drawn without error, a box for each', { skip: !fs.existsSync(mermaidJs) && 'no mermaid' }, async (t) => {
+  const file = mermaidPage();
+  const n = graphOf([hostile]).nodes.length;
+  for (const level of ['strict', 'loose']) {
+    const page = await load('file://' + file, t, { allow: (u) => u === 'file://' + mermaidJs });
+    await page.evaluate(async (text, level) => {
+      mermaid.initialize({ startOnLoad: false, securityLevel: level });
+      document.getElementById('out').innerHTML = (await mermaid.render('drawn', text)).svg;
+    }, view(['-T', 'mermaid', '--labels=full', '--max-nodes=0', hostile]).toString('utf8'), level);
+    assert.equal((await page.$$('#out g.node')).length, n, level);
+    assert.equal(await page.$$eval('#out b, #out img, #out script', (l) => l.length), 0, level);
+    await poke(page, '#out g.node');
   }
 });
