@@ -2,16 +2,18 @@
 // layout, -r, the depths, the cut and a focus; every format is written.
 // Invariants: a view holds each function and each edge at most once, its
 // edges join nodes of the view, and it keeps to --max-nodes; dot, JSON and
-// Mermaid are UTF-8 without control bytes. The middle name is also tried as
-// a pattern and as a mistyped focus.
+// Mermaid are UTF-8 without control bytes, and a link holds only what a URL
+// may. The middle name is also tried as a pattern and as a mistyped focus.
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <set>
 #include <string>
+#include <string_view>
 #include <utility>
 
 #include "view/command_line.h"
+#include "view/link.h"
 #include "view/select.h"
 #include "view/test_graph.h"
 #include "view/text.h"
@@ -73,6 +75,17 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
       regfree(&re);
     }
     if (closest_names(g, pattern + "_").size() > 3) broken("more than three closest names");
+  }
+  // A link can never leave a quoted string in any format.
+  std::string url;
+  for (const int32_t id : v.nodes) {
+    if (!g.defined(id) || !expand_link("%f:%l%%", g.file(id), g.line(id), url)) continue;
+    for (const char c : url) {
+      const auto u = static_cast<unsigned char>(c);
+      if (u <= 0x20 || u >= 0x7f ||
+          std::string_view("\"<>\\^`{|}").find(c) != std::string_view::npos)
+        broken("a link holds a character a URL cannot");
+    }
   }
 
   std::string out;

@@ -10,6 +10,7 @@
 #include <string_view>
 
 #include "listing/listing.h"
+#include "view/link.h"
 
 namespace {
 
@@ -286,6 +287,9 @@ int parse_view_command_line(int argc, char** argv, view_settings& s) {
         s.writing.group = std::strcmp(optarg, "file") == 0;
         break;
       case OPT_LINK:
+        if (!link_template_allowed(optarg))
+          return usage_error("--link '%s': a link must be http, https or file, or relative%s",
+                             optarg);
         s.writing.has_link = true;
         s.writing.link = optarg;
         break;

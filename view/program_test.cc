@@ -262,6 +262,20 @@ TEST(ViewMessages, ExactTextAndStatus) {
        1,
        only_root_note(corpus) +
            "tanglet-view: no function named 'mian' in the listing; closest: main\n"},
+      {{"--link=javascript:%f"},
+       "",
+       2,
+       "tanglet-view: --link 'javascript:%f': a link must be http, https or file, or relative\n" +
+           help},
+      {{"--link",
+        " \x01"
+        "data:text/html,%f"},
+       "",
+       2,
+       "tanglet-view: --link ' \x01"
+       "data:text/html,%f': a link must be http, https or file, or "
+       "relative\n" +
+           help},
       {{"-T", "json"},
        "    1 main: <>\n    2 f: <>\n",
        0,
