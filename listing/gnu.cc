@@ -33,10 +33,24 @@ bool ends_with(std::string_view s, std::string_view end) {
   return s.size() >= end.size() && part(s, s.size() - end.size()) == end;
 }
 
+// The level that -l (--print-level) writes before the indent, "{   2} ":
+// skipped, as the indent says the same.
+size_t skip_print_level(std::string_view t, size_t i, bool& seen) {
+  if (i >= t.size() || t[i] != '{') return i;
+  size_t j = i + 1;
+  while (j < t.size() && t[j] == ' ') ++j;
+  const size_t digits = j;
+  while (j < t.size() && is_digit(t[j])) ++j;
+  if (j == digits || j + 1 >= t.size() || t[j] != '}' || t[j + 1] != ' ') return i;
+  seen = true;
+  return j + 2;
+}
+
 // The optional number, then the indent: returns where the name begins, or
 // npos. A number is "%5d" and one blank; the level is the TABs and the
 // groups of four blanks after it.
-size_t scan_indent(std::string_view t, listing_entry& entry, bool need_number) {
+size_t scan_indent(std::string_view t, listing_entry& entry, bool need_number,
+                   bool* print_level = nullptr) {
   size_t i = 0;
   while (i < t.size() && t[i] == ' ') ++i;
   if (i < t.size() && is_digit(t[i])) {
@@ -49,6 +63,9 @@ size_t scan_indent(std::string_view t, listing_entry& entry, bool need_number) {
   } else {
     i = 0;
   }
+  bool seen = false;
+  i = skip_print_level(t, i, seen);
+  if (print_level != nullptr) *print_level = seen;
   int64_t level = 0, blanks = 0;
   for (; i < t.size() && is_blank(t[i]); ++i) {
     if (t[i] == '\t')
@@ -93,6 +110,10 @@ int parse_gnu_line(padded_text line, listing_entry& entry) {
   for (char c : entry.name.view()) {
     if (is_blank(c)) return 0;
   }
+  // cflow --tree draws its branches before the names: no listing of ours.
+  if (entry.name.view().substr(0, 2) == "+-" || entry.name.view().substr(0, 2) == "\\-" ||
+      entry.name.view().substr(0, 1) == "|")
+    return 0;
   t = part(t, call + 2);
   // A listing that went through a DOS editor ends its lines with a CR.
   while (!t.empty() && (t.back() == '\r' || is_blank(t.back()))) t.remove_suffix(1);
@@ -126,6 +147,14 @@ int parse_gnu_line(padded_text line, listing_entry& entry) {
 }
 
 int parse_posix_line(padded_text text, listing_entry& entry) {
+  bool print_level = false;
+  listing_entry head;
+  const size_t name = scan_indent(text.view(), head, true, &print_level);
+  if (print_level) {
+    entry.number = head.number;
+    entry.depth = head.depth;
+    return parse_sun_tail(text, name, entry);
+  }
   if (!parse_sun_line(text, entry)) return 0;
   // GNU's own indentation where it stands; any other sun line (a sign
   // before its number, say) is read as tanglet reads it, its TABs on the

@@ -146,9 +146,8 @@ bool scan_sun_definition(const text_scanner& t, size_t tail, size_t comma, listi
   return false;
 }
 
-int parse_sun(const text_scanner& t, listing_entry& entry) {
-  size_t i;
-  if (!scan_head(t, entry, i)) return 0;
+// The name and what follows it, from i on.
+int parse_sun_rest(const text_scanner& t, size_t i, listing_entry& entry) {
   padded_text token;
   if (!scan_token(t, i, token)) return 0;
   // The last character is the colon after the name, whatever it really is.
@@ -165,6 +164,11 @@ int parse_sun(const text_scanner& t, listing_entry& entry) {
   }
   entry.kind = ENTRY_REFERENCE;
   return scan_int(t, i, entry.number) ? 1 : 0;
+}
+
+int parse_sun(const text_scanner& t, listing_entry& entry) {
+  size_t i;
+  return scan_head(t, entry, i) ? parse_sun_rest(t, i, entry) : 0;
 }
 
 int parse_free(const text_scanner& t, listing_entry& entry) {
@@ -199,11 +203,14 @@ int parse_free(const text_scanner& t, listing_entry& entry) {
 // TAB recipe, which the quick road reads; none, GNU's blanks.
 bool parse_first_sun_line(padded_text text, listing_entry& entry) {
   if (!parse_sun(text_scanner(text), entry)) return false;
-  input_format = FORMAT_SUN;
-  if (text.view().find('\t') == npos) {
-    input_format = FORMAT_POSIX;
-    parse_posix_line(text, entry);
+  if (text.view().find('\t') != npos) {
+    input_format = FORMAT_SUN;
+    return true;
   }
+  // GNU's blanks; its -n -l lines ("    1 {   0} main() <...>") pass for
+  // sun lines here and are the gnu layout's.
+  if (!parse_posix_line(text, entry)) return false;
+  input_format = FORMAT_POSIX;
   return true;
 }
 
@@ -221,6 +228,10 @@ int64_t count_char(std::string_view text, char c) {
 
 int parse_sun_line(padded_text text, listing_entry& entry) {
   return parse_sun(text_scanner(text), entry);
+}
+
+int parse_sun_tail(padded_text text, size_t from, listing_entry& entry) {
+  return parse_sun_rest(text_scanner(text), from, entry);
 }
 
 int parse_free_line(padded_text text, listing_entry& entry) {

@@ -58,6 +58,10 @@ enum parse_result : int {
 // caller reports both failures.
 parse_result parse_listing_line(padded_text text, listing_entry& entry);
 int parse_sun_line(padded_text text, listing_entry& entry);
+// What follows the number and the indent of a sun line, from byte from on:
+// the name and its definition, mark or reference. Number and depth are the
+// caller's.
+int parse_sun_tail(padded_text text, size_t from, listing_entry& entry);
 int parse_free_line(padded_text text, listing_entry& entry);
 // parse_listing_line, where short lines of the shapes cflow writes take a
 // quicker road that gives the same entries.

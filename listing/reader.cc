@@ -13,6 +13,13 @@ bool blank(std::string_view line) {
   return true;
 }
 
+read_result failed(read_status status, long long count, padded_text line) {
+  read_result r{status, count, 0, {}, 0};
+  r.text_size = static_cast<unsigned>(line.size() < sizeof r.text ? line.size() : sizeof r.text);
+  for (unsigned i = 0; i < r.text_size; ++i) r.text[i] = line[i];
+  return r;
+}
+
 }  // namespace
 
 read_result read_listing(int fd, entry_sink sink, void* context, read_options options) {
@@ -29,15 +36,17 @@ read_result read_listing(int fd, entry_sink sink, void* context, read_options op
       const quick_block read = block(reader.unread(), sink, context);
       reader.consume(read.bytes);
       count += static_cast<long long>(read.lines);
-      if (read.stopped) return {read_status::stopped, count, 0};
+      if (read.stopped) return {read_status::stopped, count, 0, {}, 0};
     }
     padded_text line;
     const line_read got = reader.next(line);
-    if (got == READ_END) return {read_status::done, count, 0};
-    if (got == READ_FAILED) return {read_status::read_error, count, reader.error()};
-    if (got == READ_NO_MEMORY) return {read_status::no_memory, count, 0};
+    if (got == READ_END) return {read_status::done, count, 0, {}, 0};
+    if (got == READ_FAILED) return {read_status::read_error, count, reader.error(), {}, 0};
+    if (got == READ_NO_MEMORY) return {read_status::no_memory, count, 0, {}, 0};
     ++count;
-    if (options.blank_line != nullptr && blank(line)) {
+    if (options.blank_line != nullptr &&
+        (blank(line) ||
+         (options.comment_lines && line.size() >= 2 && line[0] == ';' && line[1] == ';'))) {
       options.blank_line(context);
       continue;
     }
@@ -45,8 +54,8 @@ read_result read_listing(int fd, entry_sink sink, void* context, read_options op
     // place, which is what GNU's "see N" counts.
     entry.number = static_cast<int32_t>(count);
     const parse_result parsed = parse_padded_line(line, entry);
-    if (parsed == PARSE_UNRECOGNIZED) return {read_status::unrecognized, count, 0};
-    if (parsed != PARSE_OK) return {read_status::syntax_error, count, 0};
-    if (!sink(context, entry)) return {read_status::stopped, count, 0};
+    if (parsed == PARSE_UNRECOGNIZED) return failed(read_status::unrecognized, count, line);
+    if (parsed != PARSE_OK) return failed(read_status::syntax_error, count, line);
+    if (!sink(context, entry)) return {read_status::stopped, count, 0, {}, 0};
   }
 }

@@ -14,6 +14,10 @@ struct read_result {
   // first line; otherwise the lines read.
   long long line;
   int error;  // errno, for read_error
+  // The start of a line that did not read, so that a program can say what
+  // the text is instead.
+  char text[120];
+  unsigned text_size;
 };
 
 // Takes each entry as soon as it is read. Its text fields view the input and
@@ -26,6 +30,9 @@ struct read_options {
   // When set, a line of white space alone is passed over and told to this,
   // with the sink's context, instead of being an error.
   void (*blank_line)(void* context) = nullptr;
+  // With blank_line: a line that opens with ";;" (the header of cflow
+  // --emacs) is passed over as a blank one.
+  bool comment_lines = false;
 };
 
 // Reads the listing from fd in the layout input_format says; with

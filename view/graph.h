@@ -111,9 +111,10 @@ class call_graph {
 
 // How tanglet-view reads lines, beyond the filters: listings that went
 // through editors end lines with CRs alone, or hold blank lines, which are
-// told to blank_line (see graph_builder::skip_line).
+// told to blank_line (see graph_builder::skip_line), as is the header line
+// of cflow --emacs.
 constexpr read_options view_reading(void (*blank_line)(void* context)) {
-  return {true, blank_line};
+  return {true, blank_line, true};
 }
 
 // Feeds a graph from the entries of listings, one listing at a time.

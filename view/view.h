@@ -5,10 +5,6 @@
 #include "view/command_line.h"
 #include "view/graph.h"
 
-// Reads one listing from fd in a layout (a FORMAT_ value) into builder;
-// name is how messages call it. Returns 0, or 1 after saying what was wrong.
-int load_listing(int fd, const char* name, int layout, graph_builder& builder);
-
 // The whole program after the command line: 0, or 1 with a message.
 int run_view(const view_settings& settings);
 

@@ -10,6 +10,7 @@
 #include <unordered_map>
 
 #include "view/input/cflow.h"
+#include "view/input/listing.h"
 #include "view/input/sources.h"
 #include "view/view.h"
 
