@@ -20,6 +20,7 @@ enum : int {
   OPT_LINK,
   OPT_RANKDIR,
   OPT_VERSION,
+  OPT_CI,
 };
 
 const option kLongOptions[] = {
@@ -37,6 +38,7 @@ const option kLongOptions[] = {
     {"rankdir", required_argument, nullptr, OPT_RANKDIR},
     {"reversed", no_argument, nullptr, 'r'},
     {"layout", required_argument, nullptr, 'f'},
+    {"ci", required_argument, nullptr, OPT_CI},
     {"help", no_argument, nullptr, 'h'},
     {"version", no_argument, nullptr, OPT_VERSION},
     {nullptr, 0, nullptr, 0},
@@ -44,12 +46,15 @@ const option kLongOptions[] = {
 
 const char kUsage[] =
     "Usage: tanglet-view [OPTION]... [FILE]...\n"
-    "Draw the call graph of cflow listings (FILE, or standard input for none or -),\n"
-    "one node per function, as Graphviz dot, JSON, Mermaid or an HTML explorer.\n"
+    "Draw the call graph of cflow listings or of GCC's .ci files (FILE, or standard\n"
+    "input for none or -), one node per function, as Graphviz dot, JSON, Mermaid or\n"
+    "an HTML explorer.\n"
     "\n"
     "Input:\n"
     "  -f, --layout=sun|free|gnu  the listing's layout (default: the first line decides)\n"
     "  -r, --reversed             the listing was made with cflow -r\n"
+    "      --ci=DIR               read the .ci files under DIR (gcc -fcallgraph-info;\n"
+    "                             repeatable); a FILE that is one is read as one\n"
     "Selecting the view:\n"
     "  -F, --focus=NAME           start from this function (repeatable)\n"
     "  -d, --callees=N            levels of callees around the focus (default 3)\n"
@@ -68,7 +73,8 @@ const char kUsage[] =
     "  -h, --help                 this help\n"
     "      --version              the version\n"
     "\n"
-    "Example: cflow *.c | tanglet-view --focus=main | dot -Tsvg > main.svg\n";
+    "Examples: cflow *.c | tanglet-view --focus=main | dot -Tsvg > main.svg\n"
+    "          make CFLAGS='-O0 -fcallgraph-info=su' && tanglet-view --ci=. -F main\n";
 
 int usage_error(const char* format, const char* a, const char* b = "") {
   std::fprintf(stderr, "%s: ", kProgram);
@@ -195,6 +201,9 @@ int parse_view_command_line(int argc, char** argv, view_settings& s) {
           s.layout = FORMAT_GNU;
         else
           return usage_error("unknown layout '%s' (sun, free or gnu)%s", optarg);
+        break;
+      case OPT_CI:
+        s.ci_dirs.emplace_back(optarg);
         break;
       case 'h':
         std::fputs(kUsage, stdout);

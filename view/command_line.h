@@ -16,7 +16,8 @@ struct view_settings {
   int output = OUTPUT_DOT;
   int layout;  // a FORMAT_ value; FORMAT_ANY: the first line decides
   bool reversed = false;
-  std::vector<std::string> files;  // none: standard input
+  std::vector<std::string> files;    // none: standard input, unless ci_dirs
+  std::vector<std::string> ci_dirs;  // --ci: searched for GCC's .ci files
   view_settings();
   ~view_settings();
   view_settings(const view_settings&) = delete;
