@@ -2,6 +2,7 @@
 // the three layouts, Graphviz on every dot output, messages and statuses.
 // TANGLET_UPDATE_GOLDEN=1 rewrites the goldens in tests/view/ for review.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cstdlib>
@@ -288,12 +289,21 @@ std::set<std::string> gcc_graph(const std::string& json) {
 TEST(ViewGcc, ReadsTheCallGraphsGccWrites) {
   if (std::system("gcc -fcallgraph-info=su -E -x c /dev/null > /dev/null 2>&1") != 0)
     GTEST_SKIP() << "no gcc with -fcallgraph-info";
-  char dir[] = "/tmp/tanglet-gcc-XXXXXX";
-  ASSERT_NE(mkdtemp(dir), nullptr);
-  for (const std::string unit : {"main", "apply"}) {
-    const std::string gcc = "cd '" + kDir + "gcc' && gcc -O0 -fcallgraph-info=su -c " + unit +
-                            ".c -o " + dir + "/" + unit + ".o";
+  char made[] = "/tmp/tanglet-gcc-XXXXXX";
+  ASSERT_NE(mkdtemp(made), nullptr);
+  const std::string dir = made, main_ci = dir + "/main.ci", apply_ci = dir + "/sub/apply.ci";
+  for (const std::string& to : {dir + "/main.o", dir + "/sub/apply.o"}) {
+    const std::string unit = to.substr(to.rfind('/') + 1, to.size() - to.rfind('/') - 3);
+    const std::string gcc = "mkdir -p " + dir + "/sub && cd '" + kDir +
+                            "gcc' && gcc -O0 -fcallgraph-info=su -c " + unit + ".c -o " + to;
     ASSERT_EQ(std::system(gcc.c_str()), 0) << gcc;
+  }
+  // Not searched: hidden folders, and where CMake identifies the compiler.
+  for (const char* other : {"/.git", "/CompilerIdC"}) {
+    mkdir((dir + other).c_str(), 0700);
+    std::ofstream(dir + other + "/x.ci")
+        << "graph: { title: \"x.c\"\n"
+           "node: { title: \"main\" label: \"main\\nx.c:1:5\" }\n}\n";
   }
   // The address of negate is taken, and no call counted; the header's
   // twice is one function for both units.
@@ -308,30 +318,25 @@ TEST(ViewGcc, ReadsTheCallGraphsGccWrites) {
                                           "helper@main.c>twice@inc/util.h",
                                           "apply@apply.c>helper@apply.c",
                                           "helper@apply.c>twice@inc/util.h"};
-  const std::string main_ci = std::string(dir) + "/main.ci",
-                    apply_ci = std::string(dir) + "/apply.ci";
-  const program_run found = view({"-T", "json", std::string("--ci=") + dir});
+  const program_run found = view({"-T", "json", "--ci=" + dir});
   EXPECT_EQ(found.status, 0);
   EXPECT_EQ(found.err, "");
   EXPECT_EQ(gcc_graph(found.out), expected);
   // Files recognized by their content, standard input as a file and as a pipe.
-  EXPECT_EQ(view({"-T", "json", apply_ci, "-"}, read_file(main_ci)).out, found.out);
+  EXPECT_EQ(view({"-T", "json", main_ci, "-"}, read_file(apply_ci)).out, found.out);
   std::string piped;
   if (FILE* p = popen(
-          ("cat " + main_ci + " | " TANGLET_VIEW_BIN " -T json " + apply_ci + " -").c_str(), "r")) {
+          ("cat " + apply_ci + " | " TANGLET_VIEW_BIN " -T json " + main_ci + " -").c_str(), "r")) {
     char block[4096];
     for (size_t n; (n = std::fread(block, 1, sizeof block, p)) > 0;) piped.append(block, n);
     EXPECT_EQ(pclose(p), 0);
   }
   EXPECT_EQ(piped, found.out);
-  const program_run dot = view({std::string("--ci=") + dir, "-F", "apply"});
+  const program_run dot = view({"--ci=" + dir, "-F", "apply"});
   EXPECT_NE(dot.out.find("tooltip=\"apply.c:5\\n1 call through a pointer\\nstack: "),
             std::string::npos)
       << dot.out;
-  for (const std::string& file : {main_ci, apply_ci, main_ci.substr(0, main_ci.size() - 2) + "o",
-                                  apply_ci.substr(0, apply_ci.size() - 2) + "o"})
-    std::remove(file.c_str());
-  rmdir(dir);
+  EXPECT_EQ(std::system(("rm -r " + dir).c_str()), 0);
 }
 
 TEST(ViewFiles, SeveralListingsOneGraph) {

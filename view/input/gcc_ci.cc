@@ -327,6 +327,8 @@ bool walk(const std::string& dir, std::vector<std::string>& files, int depth) {
     struct stat about;
     // Links to folders are not followed: a loop would never end.
     if (::lstat(path.c_str(), &about) != 0) continue;
+    // CMake compiles a program of its own there, to know the compiler.
+    if (S_ISDIR(about.st_mode) && entry.substr(0, 10) == "CompilerId") continue;
     if (S_ISDIR(about.st_mode)) {
       if (depth < 64 && !walk(path, files, depth + 1)) ok = false;
       continue;
