@@ -4,12 +4,14 @@
 #include <cstdio>
 
 #include "view/command_line.h"
+#include "view/input/inputs.h"
 #include "view/view.h"
 
 int main() {
   view_settings settings;
   call_graph graph;
-  if (load_listings(settings, graph) != 0) return 1;
+  if (load_inputs(settings, graph) != 0) return 1;
+  graph.join_declarations();
   graph.finish();
   std::printf("%zu functions, %zu calls\n", graph.size(), graph.edges().size());
   return 0;

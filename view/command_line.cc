@@ -21,6 +21,8 @@ enum : int {
   OPT_RANKDIR,
   OPT_VERSION,
   OPT_CI,
+  OPT_CFLOW,
+  OPT_CFLOW_OPTION,
 };
 
 const option kLongOptions[] = {
@@ -39,6 +41,11 @@ const option kLongOptions[] = {
     {"reversed", no_argument, nullptr, 'r'},
     {"layout", required_argument, nullptr, 'f'},
     {"ci", required_argument, nullptr, OPT_CI},
+    {"build", required_argument, nullptr, 'p'},
+    {"cflow", required_argument, nullptr, OPT_CFLOW},
+    {"cflow-option", required_argument, nullptr, OPT_CFLOW_OPTION},
+    {"jobs", required_argument, nullptr, 'j'},
+    {"verbose", no_argument, nullptr, 'v'},
     {"help", no_argument, nullptr, 'h'},
     {"version", no_argument, nullptr, OPT_VERSION},
     {nullptr, 0, nullptr, 0},
@@ -46,12 +53,19 @@ const option kLongOptions[] = {
 
 const char kUsage[] =
     "Usage: tanglet-view [OPTION]... [FILE]...\n"
-    "Draw the call graph of cflow listings or of GCC's .ci files (FILE, or standard\n"
-    "input for none or -), one node per function, as Graphviz dot, JSON, Mermaid or\n"
-    "an HTML explorer.\n"
+    "Draw the call graph of a C program, one node per function, as Graphviz dot,\n"
+    "JSON, Mermaid or an HTML explorer. Each FILE is a cflow listing (standard\n"
+    "input for none or -), a compile_commands.json, a C source or a directory of\n"
+    "them, on which tanglet-view runs GNU cflow itself, or a .ci file of GCC's.\n"
     "\n"
     "Input:\n"
-    "  -f, --layout=sun|free|gnu  the listing's layout (default: the first line decides)\n"
+    "  -p, --build=DIR            the build's DIR/compile_commands.json\n"
+    "      --cflow=PATH           the cflow to run (default cflow)\n"
+    "      --cflow-option=OPT     one more option for cflow (repeatable)\n"
+    "  -j, --jobs=N               cflow runs at once (default: one per processor)\n"
+    "  -v, --verbose              say the cflow commands and all that cflow says\n"
+    "  -f, --layout=sun|free|gnu  the listing's layout (default: the first line decides;\n"
+    "                             posix: the sun layout, as GNU names it)\n"
     "  -r, --reversed             the listing was made with cflow -r\n"
     "      --ci=DIR               read the .ci files under DIR (gcc -fcallgraph-info;\n"
     "                             repeatable); a FILE that is one is read as one\n"
@@ -73,7 +87,7 @@ const char kUsage[] =
     "  -h, --help                 this help\n"
     "      --version              the version\n"
     "\n"
-    "Examples: cflow *.c | tanglet-view --focus=main | dot -Tsvg > main.svg\n"
+    "Examples: tanglet-view -p build --focus=main | dot -Tsvg > main.svg\n"
     "          make CFLAGS='-O0 -fcallgraph-info=su' && tanglet-view --ci=. -F main\n";
 
 int usage_error(const char* format, const char* a, const char* b = "") {
@@ -128,7 +142,7 @@ int parse_view_command_line(int argc, char** argv, view_settings& s) {
   int status = COMMAND_RUN_VIEW;
   int c;
   long long n;
-  while ((c = getopt_long(static_cast<int>(args.size() - 1), args.data(), "F:d:u:x:s:iT:rf:h",
+  while ((c = getopt_long(static_cast<int>(args.size() - 1), args.data(), "F:d:u:x:s:iT:rf:hp:j:v",
                           kLongOptions, nullptr)) != -1) {
     switch (c) {
       case 'F':
@@ -193,7 +207,7 @@ int parse_view_command_line(int argc, char** argv, view_settings& s) {
         break;
       case 'f':
         // The sun grammar as GNU writes it by default too, with blanks.
-        if (std::strcmp(optarg, "sun") == 0)
+        if (std::strcmp(optarg, "sun") == 0 || std::strcmp(optarg, "posix") == 0)
           s.layout = FORMAT_POSIX;
         else if (std::strcmp(optarg, "free") == 0)
           s.layout = FORMAT_FREE;
@@ -204,6 +218,23 @@ int parse_view_command_line(int argc, char** argv, view_settings& s) {
         break;
       case OPT_CI:
         s.ci_dirs.emplace_back(optarg);
+        break;
+      case 'p':
+        s.build_dir = optarg;
+        break;
+      case OPT_CFLOW:
+        s.cflow.program = optarg;
+        break;
+      case OPT_CFLOW_OPTION:
+        s.cflow.options.emplace_back(optarg);
+        break;
+      case 'j':
+        if (!to_count(optarg, 1024, n) || n == 0)
+          return usage_error("invalid %s value '%s'", "--jobs", optarg);
+        s.cflow.jobs = static_cast<int>(n);
+        break;
+      case 'v':
+        s.cflow.verbose = true;
         break;
       case 'h':
         std::fputs(kUsage, stdout);

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "view/input/cflow.h"
 #include "view/select.h"
 #include "view/writers.h"
 
@@ -16,7 +17,9 @@ struct view_settings {
   int output = OUTPUT_DOT;
   int layout;  // a FORMAT_ value; FORMAT_ANY: the first line decides
   bool reversed = false;
-  std::vector<std::string> files;    // none: standard input, unless ci_dirs
+  std::vector<std::string> files;  // none: standard input
+  std::string build_dir;           // -p: where compile_commands.json is
+  cflow_settings cflow;
   std::vector<std::string> ci_dirs;  // --ci: searched for GCC's .ci files
   view_settings();
   ~view_settings();

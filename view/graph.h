@@ -89,6 +89,10 @@ class call_graph {
   void add_edge(int32_t caller, int32_t callee);
   // Room for a listing of this many bytes.
   void reserve(size_t bytes);
+  // As the linker joins a program's units: a function without definition
+  // whose name is defined once is that definition (two definitions stay
+  // two). The graph takes no more nodes after it.
+  void join_declarations();
   // Builds the adjacency and marks the functions on a call cycle; the
   // graph takes no more nodes or edges after it.
   void finish();

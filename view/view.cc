@@ -10,7 +10,7 @@
 
 #include "io/out_buffer.h"
 #include "listing/reader.h"
-#include "view/input/gcc_ci.h"
+#include "view/input/inputs.h"
 
 namespace {
 
@@ -20,11 +20,14 @@ struct load_context {
   graph_builder* builder;
   long long entries = 0;
   bool failed = false;
+  long long roots = 0;     // entries without a caller
+  bool main_root = false;  // the first of them is main
 };
 
 bool take_entry(void* context, const listing_entry& entry) {
   auto& c = *static_cast<load_context*>(context);
   ++c.entries;
+  if (entry.depth <= 1 && c.roots++ == 0) c.main_root = entry.name == "main";
   if (!c.builder->add(entry, input_format == FORMAT_GNU)) {
     c.failed = true;
     return false;
@@ -38,8 +41,8 @@ const char* layout_name(int format) {
 
 }  // namespace
 
-int load_listing(int fd, const char* name, const view_settings& settings, graph_builder& builder) {
-  input_format = settings.layout;
+int load_listing(int fd, const char* name, int layout, graph_builder& builder) {
+  input_format = layout;
   builder.begin_listing();
   load_context context{&builder};
   struct stat about;
@@ -74,81 +77,20 @@ int load_listing(int fd, const char* name, const view_settings& settings, graph_
                  "%s: warning: %s: no line is nested under another: the listing's indentation "
                  "was probably lost\n",
                  kProgram, name);
-  return 0;
-}
-
-namespace {
-
-// The first bytes of fd, left for the reader: of a file, or of a pipe
-// through a copy that tee() makes (Linux); 0 for neither.
-ssize_t peek(int fd, char* head, size_t size) {
-  const ssize_t n = ::pread(fd, head, size, 0);
-  if (n >= 0 || errno != ESPIPE) return n;
-#ifdef __linux__
-  int copy[2];
-  if (::pipe(copy) != 0) return 0;
-  const ssize_t teed = ::tee(fd, copy[1], size, 0);
-  const ssize_t got = teed > 0 ? ::read(copy[0], head, static_cast<size_t>(teed)) : 0;
-  ::close(copy[0]);
-  ::close(copy[1]);
-  return got;
-#else
-  return 0;
-#endif
-}
-
-// GCC's call graph or a listing, by the first bytes.
-int load_input(int fd, const char* name, const view_settings& settings, graph_builder& builder,
-               ci_reader& ci) {
-  char head[256];
-  const ssize_t n = peek(fd, head, sizeof head);
-  if (n > 0 && is_gcc_ci(std::string_view(head, static_cast<size_t>(n))))
-    return load_gcc_ci(fd, name, ci);
-  return load_listing(fd, name, settings, builder);
-}
-
-}  // namespace
-
-int load_listings(const view_settings& settings, call_graph& graph) {
-  graph_builder builder(graph, settings.reversed);
-  ci_reader ci(graph);
-  std::vector<std::string> found;
-  for (const std::string& dir : settings.ci_dirs) {
-    if (find_gcc_ci(dir, found) != 0) return 1;
-  }
-  std::vector<std::string> files = settings.files;
-  if (files.empty() && found.empty()) files.emplace_back("-");
-  for (const std::string& file : files) {
-    if (file == "-") {
-      if (load_input(0, "standard input", settings, builder, ci) != 0) return 1;
-      continue;
-    }
-    const int fd = ::open(file.c_str(), O_RDONLY);
-    if (fd < 0) {
-      std::fprintf(stderr, "%s: %s: %s\n", kProgram, file.c_str(), std::strerror(errno));
-      return 1;
-    }
-    const int status = load_input(fd, file.c_str(), settings, builder, ci);
-    ::close(fd);
-    if (status != 0) return status;
-  }
-  for (const std::string& file : found) {
-    const int fd = ::open(file.c_str(), O_RDONLY);
-    if (fd < 0) {
-      std::fprintf(stderr, "%s: %s: %s\n", kProgram, file.c_str(), std::strerror(errno));
-      return 1;
-    }
-    const int status = load_gcc_ci(fd, file.c_str(), ci);
-    ::close(fd);
-    if (status != 0) return status;
-  }
-  ci.finish();
+  // cflow without -A lists what main reaches by direct calls alone.
+  if (context.roots == 1 && context.main_root && context.entries > 1)
+    std::fprintf(stderr,
+                 "%s: note: %s: main is the listing's only root: functions reached only through "
+                 "pointers are missing; list them all with cflow -A, or give tanglet-view the "
+                 "sources\n",
+                 kProgram, name);
   return 0;
 }
 
 int run_view(const view_settings& settings) {
   call_graph graph;
-  if (load_listings(settings, graph) != 0) return 1;
+  if (load_inputs(settings, graph) != 0) return 1;
+  graph.join_declarations();
   graph.finish();
 
   graph_view view;

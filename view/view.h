@@ -5,11 +5,9 @@
 #include "view/command_line.h"
 #include "view/graph.h"
 
-// Reads each listing of settings.files (standard input for none or "-")
-// into graph; says what went wrong on standard error. Returns 0 or 1.
-int load_listings(const view_settings& settings, call_graph& graph);
-// Reads one listing from fd; name is how messages call it.
-int load_listing(int fd, const char* name, const view_settings& settings, graph_builder& builder);
+// Reads one listing from fd in a layout (a FORMAT_ value) into builder;
+// name is how messages call it. Returns 0, or 1 after saying what was wrong.
+int load_listing(int fd, const char* name, int layout, graph_builder& builder);
 
 // The whole program after the command line: 0, or 1 with a message.
 int run_view(const view_settings& settings);

@@ -127,6 +127,21 @@ TEST(GccCi, UnitsJoinedAsTheLinkerJoinsThem) {
   }
 }
 
+TEST(GccCi, FactsMoveWithJoinedDeclarations) {
+  call_graph g;
+  g.add_undefined("f");  // as a listing read before has it
+  ci_reader reader(g);
+  for (const char* line : {"graph: { title: \"a.c\"",
+                           "node: { title: \"f\" label: \"f\\na.c:1:5\\n16 bytes (static)\" }",
+                           "node: { title: \"g\" label: \"g\\na.c:2:5\" }",
+                           "edge: { sourcename: \"g\" targetname: \"__indirect_call\" }", "}"})
+    ASSERT_TRUE(reader.line(line)) << line;
+  reader.finish();
+  g.join_declarations();
+  g.finish();
+  EXPECT_EQ(describe(g), "f@a.c:1{16 static} g@a.c:2*1 ");
+}
+
 TEST(GccCi, WhatGccDoesNotWriteIsRefused) {
   const char* const head = "graph: { title: \"a.c\"\n";
   const struct {
