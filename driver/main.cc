@@ -1,5 +1,4 @@
 // Entry point of both programs; each links its own graph writer.
-#include <csignal>
 #include <cstdio>
 #include <cstring>
 
@@ -10,12 +9,12 @@
 #include "driver/command_line.h"
 #include "driver/conversion.h"
 #include "driver/writer.h"
+#include "io/broken_pipe.h"
 #include "io/out_buffer.h"
 #include "listing/listing.h"
 
 int main(int argc, char** argv) {
-  // A reader that went away is a write error like any other, not a signal.
-  std::signal(SIGPIPE, SIG_IGN);
+  ignore_sigpipe();
 #if defined(M_MMAP_THRESHOLD)
   // The registry grows 512 numbers at a time. Past the C library's default
   // threshold each growth of a block of its own is a system call that remaps
@@ -29,8 +28,9 @@ int main(int argc, char** argv) {
 
   const int action = handle_command_line(argc, argv);
   if (action != COMMAND_RUN) {
-    if (std::fflush(stdout) != 0 || std::ferror(stdout)) {
-      std::fprintf(stderr, "Write error: %s\n", std::strerror(errno));
+    if (const int error = flush_stdout()) {
+      end_if_reader_left(error);
+      std::fprintf(stderr, "Write error: %s\n", std::strerror(error));
       return 1;
     }
     return action == COMMAND_EXIT_SUCCESS ? 0 : 1;
@@ -40,6 +40,7 @@ int main(int argc, char** argv) {
   int status = run_conversion(0);
   // What was written before an early end stays written.
   if (!graph_output.flush()) {
+    end_if_reader_left(graph_output.error());
     std::fprintf(stderr, "Write error: %s\n", std::strerror(graph_output.error()));
     status = 1;
   }

@@ -3,15 +3,19 @@
 // Text that starts as GCC's call graphs do is read as one.
 // Invariants: a view holds each function and each edge at most once, its
 // edges join nodes of the view, and it keeps to --max-nodes; dot, JSON and
-// Mermaid are UTF-8 without control bytes.
+// Mermaid are UTF-8 without control bytes, and a link holds only what a URL
+// may. The middle name is also tried as a pattern and as a mistyped focus.
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <set>
 #include <string>
+#include <string_view>
 #include <utility>
 
+#include "view/command_line.h"
 #include "view/input/gcc_ci.h"
+#include "view/link.h"
 #include "view/select.h"
 #include "view/test_graph.h"
 #include "view/text.h"
@@ -44,7 +48,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (size == 0) return 0;
   const unsigned knobs = data[0];
   const std::string text(reinterpret_cast<const char*>(data) + 1, size - 1);
-  static const int kLayouts[] = {FORMAT_ANY, FORMAT_POSIX, FORMAT_GNU, FORMAT_FREE};
+  static const int kLayouts[] = {FORMAT_ANY, FORMAT_SUN_ANY, FORMAT_GNU, FORMAT_FREE};
   call_graph g;
   if (is_gcc_ci(text) ? !build_ci(text, g) : !build_graph(text, g, knobs & 4, kLayouts[knobs & 3]))
     return 0;
@@ -75,6 +79,30 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         static_cast<size_t>(e.callee) >= v.nodes.size())
       broken("an edge outside the view");
     if (!pairs.emplace(e.caller, e.callee).second) broken("an edge twice");
+  }
+
+  // The middle name as a pattern of --exclude, and as a mistyped focus: what
+  // the pattern guard lets through compiles and matches within libFuzzer's
+  // limits, and so does the search for the closest names.
+  if (g.size() > 0) {
+    const std::string pattern(g.name(static_cast<int32_t>(g.size() / 2)));
+    regex_t re;
+    if (regex_refusal(pattern) == nullptr && regcomp(&re, pattern.c_str(), REG_EXTENDED) == 0) {
+      for (size_t i = 0; i < g.size(); ++i) matches_whole(re, g.name(static_cast<int32_t>(i)));
+      regfree(&re);
+    }
+    if (closest_names(g, pattern + "_").size() > 3) broken("more than three closest names");
+  }
+  // A link can never leave a quoted string in any format.
+  std::string url;
+  for (const int32_t id : v.nodes) {
+    if (!g.defined(id) || !expand_link("%f:%l%%", g.file(id), g.line(id), url)) continue;
+    for (const char c : url) {
+      const auto u = static_cast<unsigned char>(c);
+      if (u <= 0x20 || u >= 0x7f ||
+          std::string_view("\"<>\\^`{|}").find(c) != std::string_view::npos)
+        broken("a link holds a character a URL cannot");
+    }
   }
 
   std::string out;

@@ -194,6 +194,19 @@ int parse_free(const text_scanner& t, listing_entry& entry) {
   return 1;
 }
 
+// The first line of a sun listing decides how its lines are indented, and
+// so how deep each is, whether the layout was named or found: a TAB is the
+// TAB recipe, which the quick road reads; none, GNU's blanks.
+bool parse_first_sun_line(padded_text text, listing_entry& entry) {
+  if (!parse_sun(text_scanner(text), entry)) return false;
+  input_format = FORMAT_SUN;
+  if (text.view().find('\t') == npos) {
+    input_format = FORMAT_POSIX;
+    parse_posix_line(text, entry);
+  }
+  return true;
+}
+
 }  // namespace
 
 input_layout format_from_name(std::string_view text) {
@@ -232,16 +245,10 @@ parse_result parse_listing_line(padded_text text, listing_entry& entry) {
       return parse_gnu_line(text, entry) ? PARSE_OK : PARSE_ERROR;
     case FORMAT_POSIX:
       return parse_posix_line(text, entry) ? PARSE_OK : PARSE_ERROR;
+    case FORMAT_SUN_ANY:
+      return parse_first_sun_line(text, entry) ? PARSE_OK : PARSE_ERROR;
     case FORMAT_ANY:
-      // A sun line with a TAB is the TAB recipe, which the quick road reads.
-      if (parse_sun_line(text, entry)) {
-        input_format = FORMAT_SUN;
-        if (text.view().find('\t') == npos) {
-          input_format = FORMAT_POSIX;
-          parse_posix_line(text, entry);
-        }
-        return PARSE_OK;
-      }
+      if (parse_first_sun_line(text, entry)) return PARSE_OK;
       if (parse_gnu_line(text, entry)) {
         input_format = FORMAT_GNU;
         return PARSE_OK;

@@ -14,14 +14,16 @@ enum entry_kind : int { ENTRY_DEFINED = 0, ENTRY_EXTERNAL = 1, ENTRY_REFERENCE =
 // The layouts of a listing, and automatic: the first line decides.
 // FORMAT_GNU and FORMAT_POSIX are GNU cflow's own layouts (listing/gnu.h),
 // which only tanglet-view reads: its default output, and the sun grammar
-// indented with blanks. FORMAT_ANY lets the first line choose among all.
+// indented with blanks. FORMAT_ANY lets the first line choose among all;
+// FORMAT_SUN_ANY among the sun grammar's two ways of indenting only.
 enum input_layout : int {
   FORMAT_SUN = 0,
   FORMAT_FREE = 1,
   FORMAT_AUTO = 2,
   FORMAT_GNU = 3,
   FORMAT_POSIX = 4,
-  FORMAT_ANY = 5
+  FORMAT_ANY = 5,
+  FORMAT_SUN_ANY = 6
 };
 
 // The text fields view the line they were parsed from: they stay valid only

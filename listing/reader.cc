@@ -1,10 +1,22 @@
 #include "listing/reader.h"
 
+#include "io/bytes.h"
 #include "io/line_reader.h"
 #include "listing/quick/quick.h"
 
-read_result read_listing(int fd, entry_sink sink, void* context) {
-  line_reader reader(fd);
+namespace {
+
+bool blank(std::string_view line) {
+  for (const char c : line) {
+    if (!bytes::is_space(c)) return false;
+  }
+  return true;
+}
+
+}  // namespace
+
+read_result read_listing(int fd, entry_sink sink, void* context, read_options options) {
+  line_reader reader(fd, options.cr_ends_lines);
   listing_entry entry;
   long long count = 0;  // physical lines; never wraps
   for (;;) {
@@ -25,6 +37,10 @@ read_result read_listing(int fd, entry_sink sink, void* context) {
     if (got == READ_FAILED) return {read_status::read_error, count, reader.error()};
     if (got == READ_NO_MEMORY) return {read_status::no_memory, count, 0};
     ++count;
+    if (options.blank_line != nullptr && blank(line)) {
+      options.blank_line(context);
+      continue;
+    }
     // A line that holds no number (GNU's default layout) is numbered by its
     // place, which is what GNU's "see N" counts.
     entry.number = static_cast<int32_t>(count);

@@ -20,8 +20,16 @@ struct read_result {
 // last until the call returns; false stops the reading (read_status::stopped).
 using entry_sink = bool (*)(void* context, const listing_entry& entry);
 
+// What a program reads as lines beyond the filters' own.
+struct read_options {
+  bool cr_ends_lines = false;  // a CR that no newline follows ends a line
+  // When set, a line of white space alone is passed over and told to this,
+  // with the sink's context, instead of being an error.
+  void (*blank_line)(void* context) = nullptr;
+};
+
 // Reads the listing from fd in the layout input_format says; with
 // FORMAT_AUTO the first line decides, and input_format keeps the decision.
-read_result read_listing(int fd, entry_sink sink, void* context);
+read_result read_listing(int fd, entry_sink sink, void* context, read_options options = {});
 
 #endif  // TANGLET_LISTING_READER_H_

@@ -37,7 +37,11 @@ program_run run_program(const std::string& path, const run_options& o) {
     f << o.input;
   }
   int pipe_fds[2] = {-1, -1};
-  if (o.stdout_closed_pipe && pipe(pipe_fds) != 0) return {};
+  if (o.stdout_closed_pipe) {
+    if (pipe(pipe_fds) != 0) return {};
+    // Gone before the program starts: its first write fails, however short.
+    close(pipe_fds[0]);
+  }
 
   std::vector<std::string> words{path.substr(path.rfind('/') + 1)};
   words.insert(words.end(), o.args.begin(), o.args.end());
@@ -68,7 +72,6 @@ program_run run_program(const std::string& path, const run_options& o) {
     dup2(i, 0);
     dup2(w, 1);
     dup2(e, 2);
-    if (o.stdout_closed_pipe) close(pipe_fds[0]);
     if (o.memory_limit > 0) {
       const rlimit limit{static_cast<rlim_t>(o.memory_limit), static_cast<rlim_t>(o.memory_limit)};
       setrlimit(RLIMIT_AS, &limit);
@@ -82,13 +85,14 @@ program_run run_program(const std::string& path, const run_options& o) {
 #endif
     _exit(127);
   }
-  if (o.stdout_closed_pipe) {
-    close(pipe_fds[0]);
-    close(pipe_fds[1]);
-  }
+  if (o.stdout_closed_pipe) close(pipe_fds[1]);
   int raw = 0;
-  waitpid(pid, &raw, 0);
+  rusage usage{};
+  wait4(pid, &raw, 0, &usage);
   program_run r;
+  r.max_rss_kb = usage.ru_maxrss;
+  r.cpu_seconds = static_cast<double>(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
+                  static_cast<double>(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
   r.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : 128 + WTERMSIG(raw);
   r.out = read_file(out);
   r.err = read_file(err);

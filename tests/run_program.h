@@ -9,6 +9,8 @@
 struct program_run {
   int status = -1;  // the exit status, or 128 + signal
   std::string out, err;
+  long max_rss_kb = 0;     // the child's peak resident memory
+  double cpu_seconds = 0;  // the child's user and system time
 };
 
 struct run_options {
@@ -16,7 +18,7 @@ struct run_options {
   std::string input;
   const char* stdin_path = nullptr;   // instead of input
   const char* stdout_path = nullptr;  // instead of capturing
-  bool stdout_closed_pipe = false;    // a pipe nobody reads
+  bool stdout_closed_pipe = false;    // a pipe whose reader has gone
   long memory_limit = 0;              // bytes of address space, 0: none
 };
 

@@ -3,6 +3,7 @@
 #define TANGLET_VIEW_COMMAND_LINE_H_
 
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "view/input/cflow.h"
@@ -31,5 +32,9 @@ enum : int { COMMAND_RUN_VIEW = -1 };
 // Fills settings from the arguments, or answers --help and --version (0),
 // or reports bad usage on standard error (2). COMMAND_RUN_VIEW otherwise.
 int parse_view_command_line(int argc, char** argv, view_settings& settings);
+
+// Why an --exclude or --stub pattern is refused before regcomp sees it, or
+// nullptr: what would make compiling or matching it run away.
+const char* regex_refusal(std::string_view pattern);
 
 #endif  // TANGLET_VIEW_COMMAND_LINE_H_

@@ -1,5 +1,9 @@
 #include "view/graph.h"
 
+#include <sys/random.h>
+#include <time.h>
+#include <unistd.h>
+
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
@@ -16,27 +20,69 @@ uint64_t mix(uint64_t x) {
   return x;
 }
 
-// Eight bytes a step; names are short.
-uint64_t hash_text(std::string_view s) {
-  uint64_t h = 0x9e3779b97f4a7c15ull ^ s.size();
-  size_t i = 0;
-  for (; i + 8 <= s.size(); i += 8) {
-    uint64_t w;
-    std::memcpy(&w, s.data() + i, 8);
-    h = (h ^ w) * 0xff51afd7ed558ccdull;
-    h ^= h >> 29;
+// A listing may be made to flood the index: its hashes are keyed by random
+// bits drawn once a process, which enter every step, so that no names can
+// be chosen to share slots. The order of nodes is first-seen whatever the
+// key, so outputs do not depend on it.
+struct hash_key {
+  uint64_t k[4];
+};
+
+hash_key make_key() {
+  hash_key key{};
+  if (getrandom(&key, sizeof key, GRND_NONBLOCK) == static_cast<ssize_t>(sizeof key)) return key;
+  // No entropy yet, early at boot: what differs between runs.
+  timespec now{};
+  clock_gettime(CLOCK_REALTIME, &now);
+  key.k[0] = mix(static_cast<uint64_t>(now.tv_nsec) ^ static_cast<uint64_t>(now.tv_sec) << 30);
+  key.k[1] = mix(key.k[0] ^ static_cast<uint64_t>(getpid()));
+  key.k[2] = mix(key.k[1] ^ reinterpret_cast<uintptr_t>(&key));
+  key.k[3] = mix(key.k[2] ^ reinterpret_cast<uintptr_t>(&make_key));
+  return key;
+}
+
+const hash_key kKey = make_key();
+
+// The 128-bit product of a and b, its halves folded: each bit of the key
+// reaches every bit of the result.
+uint64_t fold(uint64_t a, uint64_t b) {
+  __extension__ typedef unsigned __int128 wide;
+  const wide p = static_cast<wide>(a) * b;
+  return static_cast<uint64_t>(p) ^ static_cast<uint64_t>(p >> 64);
+}
+
+uint64_t word(const char* p) {
+  uint64_t w;
+  std::memcpy(&w, p, 8);
+  return w;
+}
+
+// Sixteen bytes a step; names are short, most take one.
+uint64_t hash_text(std::string_view s, uint64_t h = 0) {
+  h ^= kKey.k[0] ^ s.size();
+  const char* p = s.data();
+  size_t n = s.size();
+  for (; n > 16; p += 16, n -= 16) h = fold(word(p) ^ kKey.k[1], word(p + 8) ^ h);
+  uint64_t a = 0, b = 0;
+  if (n > 8) {
+    a = word(p);
+    std::memcpy(&b, p + 8, n - 8);
+  } else if (n > 0) {
+    std::memcpy(&a, p, n);
   }
-  uint64_t w = 0;
-  if (i < s.size()) std::memcpy(&w, s.data() + i, s.size() - i);
-  return mix((h ^ w) * 0xc4ceb9fe1a85ec53ull);
+  return mix(fold(a ^ kKey.k[1], b ^ h));
 }
 
 }  // namespace
 
 uint64_t call_graph::hash_of(std::string_view name, int32_t file, int32_t line) {
   if (file < 0) return hash_text(name);
-  return hash_text(name) ^
-         mix((uint64_t{static_cast<uint32_t>(file)} << 32 | static_cast<uint32_t>(line)) + 1);
+  const uint64_t place = uint64_t{static_cast<uint32_t>(file)} << 32 | static_cast<uint32_t>(line);
+  return hash_text(name, fold(place ^ kKey.k[2], kKey.k[3]));
+}
+
+size_t graph_builder::number_hash::operator()(int32_t n) const {
+  return static_cast<size_t>(fold(static_cast<uint32_t>(n) ^ kKey.k[2], kKey.k[3]));
 }
 
 namespace {
@@ -283,7 +329,6 @@ void graph_builder::begin_listing() {
   by_number_.clear();
   odd_numbers_.clear();
   depth_stack_.clear();
-  deepest_ = 0;
   head_ = waiting_ = 0;
   entries_ = 0;
   min_depth_ = INT32_MAX;
@@ -292,9 +337,29 @@ void graph_builder::begin_listing() {
 
 namespace {
 // Numbers are mostly the lines themselves: a table for those, a map for the
-// few that are not.
+// few that are not. The table grows only as far as the entries read make
+// likely, so that a few huge numbers cost no more than a few small ones.
 constexpr int32_t kTableLimit = 1 << 24;
+constexpr long long kTableSlack = 4096;
 }  // namespace
+
+int32_t graph_builder::node_of(int32_t number) const {
+  if (number >= 0 && static_cast<size_t>(number) < by_number_.size() && by_number_[number] >= 0)
+    return by_number_[number];
+  const auto it = odd_numbers_.find(number);
+  return it != odd_numbers_.end() ? it->second : -1;
+}
+
+void graph_builder::set_node(int32_t number, long long entry, int32_t id) {
+  if (number >= 0 && static_cast<size_t>(number) < by_number_.size()) {
+    by_number_[number] = id;
+  } else if (number >= 0 && number < kTableLimit && number <= 2 * entry + kTableSlack) {
+    by_number_.resize(std::max<size_t>(number + 1, by_number_.size() * 2), -1);
+    by_number_[number] = id;
+  } else {
+    odd_numbers_[number] = id;
+  }
+}
 
 bool graph_builder::add(const listing_entry& e, bool gnu) {
   if (waiting_ == kLag) {
@@ -353,11 +418,7 @@ bool graph_builder::end_listing() {
 bool graph_builder::take(pending& p) {
   int32_t id = -1;
   if (p.kind == ENTRY_REFERENCE) {
-    if (p.number >= 0 && p.number < kTableLimit) {
-      if (static_cast<size_t>(p.number) < by_number_.size()) id = by_number_[p.number];
-    } else if (const auto it = odd_numbers_.find(p.number); it != odd_numbers_.end()) {
-      id = it->second;
-    }
+    id = node_of(p.number);
     if (id < 0) {
       bad_reference_ = p.number;
       bad_entry_ = p.entry;
@@ -367,25 +428,17 @@ bool graph_builder::take(pending& p) {
     const char* text = p.text.data();
     id = graph_.add_hashed(p.hash, {text, p.name_size}, {text + p.name_size, p.signature_size},
                            p.file, p.line);
-    if (p.number >= 0 && p.number < kTableLimit) {
-      if (static_cast<size_t>(p.number) >= by_number_.size())
-        by_number_.resize(std::max<size_t>(p.number + 1, by_number_.size() * 2), -1);
-      by_number_[p.number] = id;
-    } else {
-      odd_numbers_[p.number] = id;
-    }
+    set_node(p.number, p.entry, id);
   }
-  // The caller is the last entry seen one level up; depths 0 and 1 have none.
-  const size_t depth = static_cast<size_t>(std::max(p.depth, 0));
-  if (depth >= depth_stack_.size())
-    depth_stack_.resize(std::max(depth + 1, 2 * depth_stack_.size()), -1);
-  depth_stack_[depth] = id;
-  // What deeper levels held belongs to an earlier subtree: a line that jumps
-  // levels below this one has no caller rather than a stranger's.
-  for (; deepest_ > depth; --deepest_) depth_stack_[deepest_] = -1;
-  deepest_ = depth;
-  if (depth >= 2 && depth_stack_[depth - 1] >= 0) {
-    const int32_t parent = depth_stack_[depth - 1];
+  // The caller is the last entry seen one level up; depths 0 and 1 have
+  // none. What deeper levels held belongs to an earlier subtree: a line
+  // that jumps levels below this one has no caller rather than a stranger's.
+  const int32_t depth = std::max(p.depth, 0);
+  while (!depth_stack_.empty() && depth_stack_.back().depth >= depth) depth_stack_.pop_back();
+  const bool called = depth >= 2 && !depth_stack_.empty() && depth_stack_.back().depth == depth - 1;
+  const int32_t parent = called ? depth_stack_.back().node : -1;
+  depth_stack_.push_back({depth, id});
+  if (called) {
     if (reversed_)
       graph_.add_edge(id, parent);
     else

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "listing/listing.h"
+#include "listing/reader.h"
 #include "view/big.h"
 
 struct call_edge {
@@ -130,6 +131,13 @@ class call_graph {
   std::vector<std::string> stack_kinds_;
 };
 
+// How tanglet-view reads lines, beyond the filters: listings that went
+// through editors end lines with CRs alone, or hold blank lines, which are
+// told to blank_line (see graph_builder::skip_line).
+constexpr read_options view_reading(void (*blank_line)(void* context)) {
+  return {true, blank_line};
+}
+
 // Feeds a graph from the entries of listings, one listing at a time.
 class graph_builder {
  public:
@@ -143,10 +151,12 @@ class graph_builder {
   // that the memory each one needs is on its way meanwhile: false when an
   // earlier entry refers to a line that lists no function.
   bool add(const listing_entry& entry, bool gnu);
+  // A line that lists nothing, so that entries keep their lines' places.
+  void skip_line() { ++entries_; }
   // Takes the entries still waiting; false as for add().
   bool end_listing();
-  // The reference that failed: the number it gave, and its entry's place
-  // (from 1) in the listing.
+  // The reference that failed: the number it gave, and its line (from 1)
+  // in the listing.
   int32_t bad_reference() const { return bad_reference_; }
   long long bad_reference_entry() const { return bad_entry_; }
   // Depths seen in the listing so far.
@@ -163,13 +173,23 @@ class graph_builder {
     std::vector<char> text;  // the name, then the signature
   };
   bool take(pending& p);
+  int32_t node_of(int32_t number) const;  // -1: none
+  void set_node(int32_t number, long long entry, int32_t id);
+  struct number_hash {
+    size_t operator()(int32_t n) const;
+  };
+  struct level {
+    int32_t depth, node;
+  };
 
   call_graph& graph_;
   bool reversed_;
-  big_vector<int32_t> by_number_;                     // node of each line number, -1 none
-  std::unordered_map<int32_t, int32_t> odd_numbers_;  // numbers outside by_number_
-  std::vector<int32_t> depth_stack_;                  // node last seen at each depth
-  size_t deepest_ = 0;                                // the deepest slot in use
+  big_vector<int32_t> by_number_;  // node of each line number, -1 none
+  std::unordered_map<int32_t, int32_t, number_hash> odd_numbers_;  // numbers outside by_number_
+  // The lines that may still call, shallowest first: the last one seen at
+  // each depth, until a shallower line ends its subtree. As deep as the
+  // listing has lines, not as its depths are large.
+  std::vector<level> depth_stack_;
   // The entries read and not yet taken, oldest at head_: the index slot of
   // a function is fetched when it is read and looked at kLag entries later.
   static constexpr size_t kLag = 8;

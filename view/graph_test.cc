@@ -28,6 +28,7 @@ TEST(Graph, OneNodePerFunctionOneEdgePerPair) {
     const char* listing;
     bool reversed;
     const char* graph;
+    int layout = FORMAT_ANY;
   } cases[] = {
       // Repeated calls and repeated functions are one edge and one node.
       {"1\tmain: int (void), <a.c 1>\n2\t\tf: <>\n3\t\tg: void (void), <a.c 5>\n4\t\t\tf: 2\n"
@@ -58,11 +59,24 @@ TEST(Graph, OneNodePerFunctionOneEdgePerPair) {
       {"-5 main: int (void), <a.c 3>\n    2     f: <>\n", false, "main@a.c:3 f main>f "},
       // Blanks a level, or TABs, in GNU's POSIX output.
       {"    1 f: <>\n    2     g: <>\n    3 \t\th: <>\n", false, "f g h f>g g>h "},
+      // Lines ended by CRs alone, by CR LF, or by LF; blank lines passed over.
+      {"1\tmain: int (void), <a.c 1>\r2\t\tfoo: <>\r", false, "main@a.c:1 foo main>foo "},
+      {"1\tf: <>\r\n2\t\tg: <>\r3\t\th: <>\n\r", false, "f g h f>g f>h "},
+      {"\n1\tf: <>\n \t\r\n\n2\t\tg: 1\n\n", false, "f* f>f "},
+      // A line without TAB is under nothing, whether the layout is named or found.
+      {"1\tmain: int (void), <a.c 1>\n2f: <>\n3\tg: <>\n", false, "main@a.c:1 f g "},
+      {"1\tmain: int (void), <a.c 1>\n2f: <>\n3\tg: <>\n", false, "main@a.c:1 f g ",
+       FORMAT_SUN_ANY},
+      {"    1 main: int (void), <a.c 1>\n2\tf: <>\n", false, "main@a.c:1 f main>f ",
+       FORMAT_SUN_ANY},
+      // Numbers far past the count of lines, and deep lines, take no room of their size.
+      {"16777215\tf: <>\n8388600\t\tg: <>\n-7\t\t\th: 16777215\n3\t\t\t\tk: 8388600\n", false,
+       "f* g* f>g g>f "},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.listing);
     call_graph g;
-    ASSERT_TRUE(build_graph(c.listing, g, c.reversed));
+    ASSERT_TRUE(build_graph(c.listing, g, c.reversed, c.layout));
     EXPECT_EQ(describe(g), c.graph);
   }
 }

@@ -1,9 +1,9 @@
 // tanglet-view: a readable picture of a program from its cflow listing.
 #include <unistd.h>
 
-#include <csignal>
 #include <new>
 
+#include "io/broken_pipe.h"
 #include "view/command_line.h"
 #include "view/view.h"
 
@@ -16,11 +16,14 @@ namespace {
 }  // namespace
 
 int main(int argc, char** argv) {
-  // A reader that went away is a write error like any other, not a signal.
-  std::signal(SIGPIPE, SIG_IGN);
+  ignore_sigpipe();
   std::set_new_handler(out_of_memory);
   view_settings settings;
   const int status = parse_view_command_line(argc, argv, settings);
-  if (status != COMMAND_RUN_VIEW) return status;
+  if (status != COMMAND_RUN_VIEW) {
+    // What --help or --version wrote has to reach its reader too.
+    if (const int error = flush_stdout()) return write_error(error);
+    return status;
+  }
   return run_view(settings);
 }

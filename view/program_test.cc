@@ -1,13 +1,19 @@
 // tanglet-view through its binary: goldens of every format on the corpus in
 // the three layouts, Graphviz on every dot output, messages and statuses.
 // TANGLET_UPDATE_GOLDEN=1 rewrites the goldens in tests/view/ for review.
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <csignal>
+#include <cstdint>
 #include <cstdlib>
+#include <cstring>
 #include <fstream>
 #include <map>
+#include <random>
 #include <regex>
 #include <set>
 #include <string>
@@ -148,6 +154,7 @@ struct error_case {
   std::string input;
   int status;
   std::string err;
+  const char* out = nullptr;  // when set, what the output holds
 };
 
 TEST(ViewMessages, ExactTextAndStatus) {
@@ -180,6 +187,26 @@ TEST(ViewMessages, ExactTextAndStatus) {
        "1\tmain: <>\n2\t\tf: 9\n",
        1,
        "tanglet-view: standard input:2: refers to line 9, which lists no function\n"},
+      // Lines ended by CRs alone count as lines; blank ones are passed over.
+      {{},
+       "1\tmain: <>\r2\t\tf {}\r",
+       1,
+       "tanglet-view: standard input:2: not a line of the sun layout\n"},
+      {{},
+       "\n1\tmain: <>\n \n2\t\tf: 9\n",
+       1,
+       "tanglet-view: standard input:4: refers to line 9, which lists no function\n"},
+      {{"-T", "json"},
+       "1\tmain: int (void), <a.c 1>\r2\t\tfoo: <>\r",
+       0,
+       only_root_note("standard input"),
+       "\"edges\":[{\"source\":0,\"target\":1}]"},
+      // The first line tells how lines are indented, whether -f names the layout or not.
+      {{"-f", "sun", "-T", "json"},
+       "1\tmain: int (void), <a.c 1>\n2f: <>\n3\tg: <>\n",
+       0,
+       "",
+       "\"edges\":[]"},
       {{"nosuch.cflow"}, "", 1, "tanglet-view: nosuch.cflow: No such file or directory\n"},
       {{"."}, "", 1, "tanglet-view: no C file in .\n"},
       {{"-F", "mian", corpus},
@@ -204,6 +231,52 @@ TEST(ViewMessages, ExactTextAndStatus) {
       {{"--group=dir"}, "", 2, "tanglet-view: invalid --group value 'dir' (file or none)\n" + help},
       {{"--rankdir=RL"}, "", 2, "tanglet-view: invalid --rankdir value 'RL' (LR or TB)\n" + help},
       {{"-x", "a("}, "", 2, "tanglet-view: --exclude 'a(': Unmatched ( or \\(\n" + help},
+      // What would make regcomp or regexec run away is refused first.
+      {{"-x", "a{1,32767}"},
+       "",
+       2,
+       "tanglet-view: --exclude 'a{1,32767}': a repetition count over 255\n" + help},
+      {{"-s", "[]{}]{,256}"},
+       "",
+       2,
+       "tanglet-view: --stub '[]{}]{,256}': a repetition count over 255\n" + help},
+      {{"-x", "(.*)(.*)(.*)\\3\\2\\1x"},
+       "",
+       2,
+       "tanglet-view: --exclude '(.*)(.*)(.*)\\3\\2\\1x': back-references are not supported\n" +
+           help},
+      {{"-x", "((a{255}){255}){255}"},
+       "",
+       2,
+       "tanglet-view: --exclude '((a{255}){255}){255}': more than 2048 terms once its repetitions "
+       "are expanded\n" +
+           help},
+      {{"-x", "(((((((((((((a+)+)+)+)+)+)+)+)+)+)+)+)+)"},
+       "",
+       2,
+       "tanglet-view: --exclude '(((((((((((((a+)+)+)+)+)+)+)+)+)+)+)+)+)': more than 2048 terms "
+       "once its repetitions are expanded\n" +
+           help},
+      // Not a back-reference nor an interval: in a bracket, or escaped.
+      {{"-x", "[\\1[:digit:]]+|x\\{300}|(a{0,255}){0,7}", "-x", "f[]]{255}", "-F", "mian", corpus},
+       "",
+       1,
+       only_root_note(corpus) +
+           "tanglet-view: no function named 'mian' in the listing; closest: main\n"},
+      {{"--link=javascript:%f"},
+       "",
+       2,
+       "tanglet-view: --link 'javascript:%f': a link must be http, https or file, or relative\n" +
+           help},
+      {{"--link",
+        " \x01"
+        "data:text/html,%f"},
+       "",
+       2,
+       "tanglet-view: --link ' \x01"
+       "data:text/html,%f': a link must be http, https or file, or "
+       "relative\n" +
+           help},
       {{"-T", "json"},
        "    1 main: <>\n    2 f: <>\n",
        0,
@@ -241,6 +314,9 @@ TEST(ViewMessages, ExactTextAndStatus) {
     if (c.status != 0) {
       EXPECT_EQ(r.out, "");
     }
+    if (c.out != nullptr) {
+      EXPECT_NE(r.out.find(c.out), std::string::npos) << r.out;
+    }
   }
   std::remove("calls.cflow");
   ASSERT_EQ(chdir("/"), 0);
@@ -248,24 +324,33 @@ TEST(ViewMessages, ExactTextAndStatus) {
 }
 
 TEST(ViewMessages, WriteErrorClaimsNothing) {
-  run_options o;
-  o.input = read_file(kDir + "corpus.tab.cflow");
-  o.stdout_path = "/dev/full";
-  const program_run r = run_program(TANGLET_VIEW_BIN, o);
-  EXPECT_EQ(r.status, 1);
-  EXPECT_EQ(r.err, only_root_note("standard input") +
-                       "tanglet-view: write error: No space left on device\n");
-  // More than a pipe holds, so that the reader's going away is met.
-  o.input = "1\tmain: int (void), <a.c 1>\n";
-  for (int i = 2; i < 20000; ++i)
-    o.input += std::to_string(i) + "\t\tf" + std::to_string(i) + ": <>\n";
-  o.args = {"--max-nodes=0"};
-  o.stdout_path = nullptr;
-  o.stdout_closed_pipe = true;
-  const program_run closed = run_program(TANGLET_VIEW_BIN, o);
-  EXPECT_EQ(closed.status, 1);
-  EXPECT_EQ(closed.err,
-            only_root_note("standard input") + "tanglet-view: write error: Broken pipe\n");
+  const std::string corpus = read_file(kDir + "corpus.tab.cflow");
+  const std::string full = "tanglet-view: write error: No space left on device\n";
+  // A reader that went away ends the run quietly, as SIGPIPE ends cat.
+  const struct {
+    std::vector<std::string> args;
+    const std::string& input;
+    bool closed_pipe;
+    int status;
+    std::string err;
+  } cases[] = {
+      {{}, corpus, false, 1, only_root_note("standard input") + full},
+      {{"--help"}, corpus, false, 1, full},
+      {{"--version"}, corpus, false, 1, full},
+      {{}, corpus, true, 128 + SIGPIPE, only_root_note("standard input")},
+      {{"--help"}, corpus, true, 128 + SIGPIPE, ""},
+      {{"--version"}, corpus, true, 128 + SIGPIPE, ""},
+  };
+  for (const auto& c : cases) {
+    run_options o;
+    o.args = c.args;
+    o.input = c.input;
+    o.stdout_path = c.closed_pipe ? nullptr : "/dev/full";
+    o.stdout_closed_pipe = c.closed_pipe;
+    const program_run r = run_program(TANGLET_VIEW_BIN, o);
+    EXPECT_EQ(r.status, c.status) << c.closed_pipe << " " << c.args.size();
+    EXPECT_EQ(r.err, c.err) << c.closed_pipe;
+  }
 }
 
 TEST(ViewMessages, HelpAndVersion) {
@@ -367,6 +452,149 @@ TEST(ViewFiles, SeveralListingsOneGraph) {
   auto edges = edges_of(read_file(kDir + "whole.json"));
   edges.emplace("other", "main");
   EXPECT_EQ(edges_of(r.out), edges);
+}
+
+// Hostile listings, as the child's own clock and peak memory tell their
+// cost: bounds generous enough for a loaded machine.
+bool memory_measured() {
+#if defined(__SANITIZE_ADDRESS__)
+  return false;  // its shadow memory and quarantine
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+  return false;
+#endif
+#endif
+#if defined(TANGLET_EMULATOR)
+  return false;  // qemu-user's own memory counts
+#endif
+  return true;
+}
+
+// A large input goes to a file and is let go: a child's peak counts the
+// test's memory at the fork.
+struct input_file {
+  std::string path = "/tmp/tanglet-view-input-XXXXXX";
+  size_t size;
+  explicit input_file(std::string text) : size(text.size()) {
+    const int fd = mkstemp(path.data());
+    EXPECT_EQ(write(fd, text.data(), text.size()), static_cast<ssize_t>(text.size()));
+    close(fd);
+  }
+  ~input_file() { std::remove(path.c_str()); }
+};
+
+program_run view_file(const input_file& f, const char* program = TANGLET_VIEW_BIN) {
+  run_options o;
+  o.args = {"-T", "json", "--max-nodes=0"};
+  if (program != std::string(TANGLET_VIEW_BIN)) o.args.clear();
+  o.stdin_path = f.path.c_str();
+  return run_program(program, o);
+}
+
+std::string numbered(int count, const char* format, int first) {
+  std::string s = "1\tmain: int (void), <a.c 1>\n";
+  char line[64];
+  for (int i = 0; i < count; ++i) {
+    std::snprintf(line, sizeof line, format, first - i, i);
+    s += line;
+  }
+  return s;
+}
+
+TEST(ViewLimits, MemoryGrowsWithTheListingAlone) {
+  if (!memory_measured()) GTEST_SKIP() << "peak memory not the program's own here";
+  // Made one at a time and let go before the child runs.
+  std::string (*const inputs[])() = {
+      [] { return std::string("16777215\tmain: int (void), <a.c 1>\n"); },
+      [] { return std::string("8388600\tmain: int (void), <a.c 1>\n16777215\t\tf: <>\n"); },
+      [] {
+        const std::string tabs(10000000, '\t');
+        return "1" + tabs + "f: <>\n2" + tabs + "g: <>\n";
+      },
+      [] { return numbered(500000, "%d\t\t%x: <>\n", -2); },        // every number in the map
+      [] { return numbered(1000000, "%d\t\t%x: <>\n", 1000001); },  // many distinct names
+  };
+  for (const auto make : inputs) {
+    const input_file f(make());
+    const std::string text = read_file(f.path).substr(0, 40);
+    SCOPED_TRACE(text);
+    const program_run r = view_file(f);
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_LE(r.max_rss_kb * 1024, (32L << 20) + 8 * static_cast<long>(f.size));
+  }
+}
+
+TEST(ViewLimits, ALineRunsOnAfterItsNulInNoMemory) {
+  // The first line's text ends at its NUL; 256 MiB of them follow, as from
+  // /dev/zero: a hole in a file.
+  const std::string head = "1\tmain: int (void), <a.c 1>", tail = "\n2\t\tf: <>\n";
+  const input_file plain(head + tail), holed(head);
+  const int fd = open(holed.path.c_str(), O_WRONLY);
+  ASSERT_EQ(ftruncate(fd, static_cast<off_t>(head.size() + (256 << 20))), 0);
+  ASSERT_GT(lseek(fd, 0, SEEK_END), 0);
+  ASSERT_EQ(write(fd, tail.data(), tail.size()), static_cast<ssize_t>(tail.size()));
+  close(fd);
+  for (const char* program : {TANGLET_VIEW_BIN, TANGLET_DOT_BIN}) {
+    SCOPED_TRACE(program);
+    const program_run r = view_file(holed, program), expected = view_file(plain, program);
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.out, expected.out);
+    EXPECT_NE(r.out.find("main"), std::string::npos);
+    if (memory_measured()) {
+      EXPECT_LT(r.max_rss_kb, 64 << 10);
+    }
+  }
+}
+
+// Eight-byte names whose hashes, by the unkeyed hash the index once used,
+// share their high 32 bits, which placed a node: each made from a chosen
+// hash by undoing the hash's steps.
+std::vector<std::string> flooding_names(size_t count) {
+  const auto inverse = [](uint64_t a) {
+    uint64_t x = a;  // Newton's iteration, modulo 2^64
+    for (int i = 0; i < 6; ++i) x *= 2 - a * x;
+    return x;
+  };
+  const auto unshift = [](uint64_t y, int s) {  // undoes y ^= y >> s
+    uint64_t x = y;
+    for (int i = 0; i < 64; i += s) x = y ^ (x >> s);
+    return x;
+  };
+  std::vector<std::string> names;
+  for (uint64_t low = 0; names.size() < count; ++low) {
+    uint64_t x = uint64_t{0x5eed5eed} << 32 | low;
+    x = unshift(unshift(x, 32) * inverse(0xd6e8feb86659fd93ull), 32);
+    x = unshift(x * inverse(0xc4ceb9fe1a85ec53ull), 29) * inverse(0xff51afd7ed558ccdull);
+    x ^= 0x9e3779b97f4a7c15ull ^ 8;
+    char w[8];
+    std::memcpy(w, &x, 8);
+    if (std::all_of(w, w + 8, [](char c) {
+          return static_cast<unsigned char>(c) > ' ' && !std::strchr(":\"\\\x7f", c);
+        }))
+      names.emplace_back(w, 8);
+  }
+  return names;
+}
+
+TEST(ViewLimits, CraftedNamesLoadAsFastAsOthers) {
+  const size_t count = 100000;
+  std::vector<std::string> names[2] = {flooding_names(count), {}};
+  std::mt19937_64 random(7);
+  while (names[1].size() < count) {
+    std::string name(8, ' ');
+    for (char& c : name) c = static_cast<char>('a' + random() % 26);
+    names[1].push_back(name);
+  }
+  double seconds[2];
+  for (int k = 0; k < 2; ++k) {
+    std::string text = "1\tmain: int (void), <a.c 1>\n";
+    for (size_t i = 0; i < count; ++i)
+      text += std::to_string(i + 2) + "\t\t" + names[k][i] + ": <>\n";
+    const program_run r = view_file(input_file(text));
+    EXPECT_EQ(r.status, 0);
+    seconds[k] = r.cpu_seconds;
+  }
+  EXPECT_LE(seconds[0], 10 * seconds[1] + 0.5) << "random names: " << seconds[1] << " s";
 }
 
 }  // namespace

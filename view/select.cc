@@ -130,11 +130,16 @@ std::vector<std::string_view> closest_names(const call_graph& g, std::string_vie
     size_t score;
     int32_t id;
   };
+  // Only the first bytes of each name count: a typing slip shows there, and
+  // the edit distance of two whole names of thousands of bytes each, for
+  // every name of the listing, took a minute.
+  constexpr size_t kCompared = 64;
+  name = name.substr(0, kCompared);
   std::vector<candidate> found;
   std::vector<size_t> row;
   const size_t bound = std::max<size_t>(2, name.size() / 3);
   for (size_t i = 0; i < g.size(); ++i) {
-    const std::string_view other = g.name(static_cast<int32_t>(i));
+    const std::string_view other = g.name(static_cast<int32_t>(i)).substr(0, kCompared);
     const size_t gap =
         other.size() > name.size() ? other.size() - name.size() : name.size() - other.size();
     // A name that holds the one asked for is close too: "alloc" for "xmalloc".

@@ -47,7 +47,8 @@ bool select_view(const call_graph& graph, const selection_options& options, grap
 bool select_all(const call_graph& graph, const selection_options& options, graph_view& view,
                 std::string& message);
 
-// Up to three names of the graph closest to name, closest first.
+// Up to three names of the graph closest to name, closest first, by their
+// first 64 bytes.
 std::vector<std::string_view> closest_names(const call_graph& graph, std::string_view name);
 
 #endif  // TANGLET_VIEW_SELECT_H_

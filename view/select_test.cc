@@ -230,6 +230,22 @@ TEST(Select, UnknownFocusSuggests) {
     EXPECT_FALSE(select_view(g, o, v, message));
     EXPECT_EQ(message, c.message);
   }
+  // Long names are told apart by their first 64 bytes alone: comparing
+  // them whole, name by name, took a minute on a large listing.
+  std::string listing, wanted;
+  for (char c = 'a'; c < 'k'; ++c) {
+    const std::string name = std::string(10, c) + std::string(3000, '_');
+    listing += std::string("1\t") + name + ": <>\n";
+    if (c == 'h') wanted = name;
+  }
+  call_graph long_names;
+  ASSERT_TRUE(build_graph(listing, long_names));
+  std::string typo = wanted;
+  typo[2000] = 'Z';
+  const auto close = closest_names(long_names, typo);
+  ASSERT_FALSE(close.empty());
+  EXPECT_EQ(close[0], wanted);
+  EXPECT_EQ(close, closest_names(long_names, std::string_view(typo).substr(0, 64)));
 }
 
 TEST(Select, AllForTheExplorer) {

@@ -1,11 +1,13 @@
-// Tests: a graph from a listing's text, read line by line as the reader does.
+// Tests: a graph from a listing's text, read by the reader as tanglet-view
+// reads a file.
 #ifndef TANGLET_VIEW_TEST_GRAPH_H_
 #define TANGLET_VIEW_TEST_GRAPH_H_
 
-#include <string>
+#include <sys/mman.h>
+#include <unistd.h>
+
 #include <string_view>
 
-#include "io/padded.h"
 #include "view/graph.h"
 
 // false at the first line that does not read, or at a bad reference.
@@ -14,18 +16,16 @@ inline bool build_graph(std::string_view text, call_graph& graph, bool reversed 
   graph_builder builder(graph, reversed);
   builder.begin_listing();
   input_format = layout;
-  int32_t line = 0;
-  bool ok = true;
-  while (ok && !text.empty()) {
-    const size_t end = text.find('\n');
-    const padded_string copy(text.substr(0, end));  // padded, as the reader's lines are
-    text.remove_prefix(end == std::string_view::npos ? text.size() : end + 1);
-    listing_entry entry;
-    entry.number = ++line;
-    ok = parse_listing_line(copy, entry) == PARSE_OK &&
-         builder.add(entry, input_format == FORMAT_GNU);
-  }
-  ok = ok && builder.end_listing();
+  const int fd = memfd_create("listing", 0);
+  bool ok = fd >= 0 && write(fd, text.data(), text.size()) == static_cast<ssize_t>(text.size()) &&
+            lseek(fd, 0, SEEK_SET) == 0;
+  const auto take = [](void* b, const listing_entry& e) {
+    return static_cast<graph_builder*>(b)->add(e, input_format == FORMAT_GNU);
+  };
+  const auto blank = [](void* b) { static_cast<graph_builder*>(b)->skip_line(); };
+  ok = ok && read_listing(fd, take, &builder, view_reading(blank)).status == read_status::done &&
+       builder.end_listing();
+  if (fd >= 0) close(fd);
   input_format = FORMAT_AUTO;
   graph.finish();
   return ok;

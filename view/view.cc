@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "io/broken_pipe.h"
 #include "io/out_buffer.h"
 #include "listing/reader.h"
 #include "view/input/inputs.h"
@@ -35,6 +36,8 @@ bool take_entry(void* context, const listing_entry& entry) {
   return true;
 }
 
+void skip_blank(void* context) { static_cast<load_context*>(context)->builder->skip_line(); }
+
 const char* layout_name(int format) {
   return format == FORMAT_FREE ? "free" : format == FORMAT_GNU ? "gnu" : "sun";
 }
@@ -48,7 +51,7 @@ int load_listing(int fd, const char* name, int layout, graph_builder& builder) {
   struct stat about;
   if (::fstat(fd, &about) == 0 && S_ISREG(about.st_mode))
     builder.reserve(static_cast<size_t>(about.st_size));
-  read_result r = read_listing(fd, take_entry, &context);
+  read_result r = read_listing(fd, take_entry, &context, view_reading(skip_blank));
   if (r.status == read_status::done && !builder.end_listing()) r.status = read_status::stopped;
   switch (r.status) {
     case read_status::done:
@@ -137,9 +140,12 @@ int run_view(const view_settings& settings) {
       write_html(graph, view, settings.writing, graph_output);
       break;
   }
-  if (!graph_output.flush()) {
-    std::fprintf(stderr, "%s: write error: %s\n", kProgram, std::strerror(graph_output.error()));
-    return 1;
-  }
+  if (!graph_output.flush()) return write_error(graph_output.error());
   return 0;
+}
+
+int write_error(int error) {
+  end_if_reader_left(error);
+  std::fprintf(stderr, "%s: write error: %s\n", kProgram, std::strerror(error));
+  return 1;
 }

@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <string_view>
 
+#include "view/link.h"
 #include "view/text.h"
 
 namespace {
@@ -68,26 +69,6 @@ void put_decimal(out_buffer& out, int64_t value) {
   out.put(std::string_view(digits, static_cast<size_t>(n)));
 }
 
-// The --link template for a defined function.
-template <class Put>
-void expand_link(const std::string& link, std::string_view file, int32_t line, Put&& put) {
-  char digits[16];
-  for (size_t i = 0; i < link.size(); ++i) {
-    if (link[i] == '%' && i + 1 < link.size()) {
-      const char c = link[i + 1];
-      if (c == 'f' || c == 'l' || c == '%') {
-        ++i;
-        if (c == 'f') put(file);
-        if (c == 'l')
-          put(std::string_view(digits, std::snprintf(digits, sizeof digits, "%d", line)));
-        if (c == '%') put("%");
-        continue;
-      }
-    }
-    put(std::string_view(&link[i], 1));
-  }
-}
-
 // The source files of the view's defined functions, in first-seen order,
 // and each node's cluster (-1 for none).
 std::vector<int32_t> clusters(const call_graph& g, const graph_view& v, bool group,
@@ -127,7 +108,7 @@ void gcc_facts(const call_graph& g, int32_t id, dot_string& s) {
 }
 
 void dot_node(const call_graph& g, const graph_view& v, const write_options& o, size_t k,
-              out_buffer& out) {
+              std::string& url, out_buffer& out) {
   const int32_t id = v.nodes[k];
   const bool defined = g.defined(id), focus = v.flags[k] & VIEW_FOCUS, cut = v.flags[k] & VIEW_CUT;
   out.put(defined && o.group ? "    n" : "  n");
@@ -182,10 +163,10 @@ void dot_node(const call_graph& g, const graph_view& v, const write_options& o, 
   else if (!defined)
     out.put(", color=\"#888888\"");
   if (cut) out.put(", peripheries=2");
-  if (defined && o.has_link) {
+  if (defined && o.has_link && expand_link(o.link, g.file(id), g.line(id), url)) {
     out.put(", URL=");
     dot_string s(out);
-    expand_link(o.link, g.file(id), g.line(id), [&](std::string_view t) { s.text(t); });
+    s.text(url);
   }
   out.put("];\n");
 }
@@ -258,15 +239,15 @@ void json_string(W& out, std::string_view s, bool html) {
 
 void json(const call_graph& g, const graph_view& v, const write_options* html, out_buffer& out) {
   out.put("{\"nodes\":[");
+  std::string link;
   for (size_t k = 0; k < v.nodes.size(); ++k) {
     const int32_t id = v.nodes[k];
-    const bool url = html != nullptr && html->has_link && g.defined(id);
+    const bool url = html != nullptr && html->has_link && g.defined(id) &&
+                     expand_link(html->link, g.file(id), g.line(id), link);
     // Each node goes into the buffer in one go: escapes at most six bytes
-    // for one, the keys and numbers a bounded few.
-    const size_t bound =
-        6 * (g.name(id).size() + g.signature(id).size() + g.file(id).size()) +
-        (url ? 6 * html->link.size() + html->link.size() / 2 * (6 * g.file(id).size() + 11) : 0) +
-        6 * g.stack_kind(id).size() + 240;
+    // for one, the keys and numbers a bounded few; a link needs none.
+    const size_t bound = 6 * (g.name(id).size() + g.signature(id).size() + g.file(id).size()) +
+                         (url ? link.size() : 0) + 6 * g.stack_kind(id).size() + 240;
     out.write_line(bound, [&](auto& w) {
       w.put(k == 0 ? "{\"id\":" : ", {\"id\":");
       w.put_int(static_cast<int32_t>(k));
@@ -286,10 +267,8 @@ void json(const call_graph& g, const graph_view& v, const write_options* html, o
       if (g.recursive(id)) w.put(",\"recursive\":true");
       if (v.flags[k] & VIEW_CUT) w.put(",\"cut\":true");
       if (url) {
-        w.put(",\"url\":\"");
-        expand_link(html->link, g.file(id), g.line(id),
-                    [&](std::string_view t) { json_chars(w, t, true); });
-        w.put('"');
+        w.put(",\"url\":");
+        json_string(w, link, true);
       }
       if (g.indirect_calls(id) > 0) {
         w.put(",\"indirect_calls\":");
@@ -362,6 +341,7 @@ void write_dot(const call_graph& g, const graph_view& v, const write_options& o,
   out.put("  node [shape=box, fontname=\"Helvetica\", fontsize=10];\n");
   std::vector<int32_t> files;
   const std::vector<int32_t> cluster = clusters(g, v, o.group, files);
+  std::string url;
   // Each cluster's nodes in order: one pass per cluster would be quadratic.
   std::vector<size_t> first(files.size() + 1, 0), order(v.nodes.size());
   for (const int32_t c : cluster) {
@@ -383,11 +363,11 @@ void write_dot(const call_graph& g, const graph_view& v, const write_options& o,
       s.text(g.file(v.nodes[order[first[c]]]));
     }
     out.put(";\n    style=rounded;\n    color=\"#9ca3af\";\n");
-    for (size_t i = first[c]; i < first[c + 1]; ++i) dot_node(g, v, o, order[i], out);
+    for (size_t i = first[c]; i < first[c + 1]; ++i) dot_node(g, v, o, order[i], url, out);
     out.put("  }\n");
   }
   for (size_t k = 0; k < v.nodes.size(); ++k) {
-    if (cluster[k] < 0) dot_node(g, v, o, k, out);
+    if (cluster[k] < 0) dot_node(g, v, o, k, url, out);
   }
   for (const call_edge& e : v.edges) {
     out.put("  n");
@@ -483,24 +463,15 @@ void write_mermaid(const call_graph& g, const graph_view& v, const write_options
     out.put('\n');
   }
   if (o.has_link) {
+    // The link is percent-encoded: nothing in it ends the string or the line.
+    std::string url;
     for (size_t k = 0; k < v.nodes.size(); ++k) {
       const int32_t id = v.nodes[k];
-      if (!g.defined(id)) continue;
+      if (!g.defined(id) || !expand_link(o.link, g.file(id), g.line(id), url)) continue;
       out.put("  click n");
       out.put_int(static_cast<int32_t>(k));
       out.put(" href \"");
-      expand_link(o.link, g.file(id), g.line(id), [&](std::string_view t) {
-        // A URL's own escapes for what would end the string or the line.
-        for (const char c : t) {
-          const auto u = static_cast<unsigned char>(c);
-          if (c == '"' || c == '\\' || c == '`' || u < 0x20 || c == ' ' || u >= 0x80) {
-            char e[4];
-            out.put(std::string_view(e, std::snprintf(e, sizeof e, "%%%02X", u)));
-          } else {
-            out.put(c);
-          }
-        }
-      });
+      out.put(url);
       out.put("\"\n");
     }
   }

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "view/input/gcc_ci.h"
+#include "view/link.h"
 #include "view/test_graph.h"
 
 namespace {
@@ -107,7 +108,7 @@ TEST(Writers, DotEscapesAndMarks) {
             "    n0 [label=\"main\\nint (x<y>&\\\"q\\\"\\\\ z|[;])\\nw\\\"e\\\\d&ir/a<b>.c:3\", "
             "tooltip=\"int (x<y>&\\\"q\\\"\\\\ z|[;])\\nw\\\"e\\\\d&ir/a<b>.c:3\", "
             "style=\"filled,bold\", fillcolor=\"#fde68a\", color=\"#b91c1c\", "
-            "URL=\"https://x/w\\\"e\\\\d&ir/a<b>.c#L3%\"];\n"
+            "URL=\"https://x/w%22e%5Cd%26ir/a%3Cb%3E.c#L3%\"];\n"
             "  }\n"
             "  n1 [label=\"q\\\"u\\\\o<t>e&|[];:\", tooltip=\"q\\\"u\\\\o<t>e&|[];:: no definition "
             "in the listed sources\", style=dashed, fontcolor=\"#555555\", color=\"#888888\"];\n"
@@ -191,19 +192,72 @@ TEST(Writers, HtmlEmbedsAssetsAndData) {
   const std::string css(kExplorerCss, kExplorerCssSize), js(kExplorerJs, kExplorerJsSize);
   EXPECT_NE(page.find(css), std::string::npos);
   EXPECT_NE(page.find(js), std::string::npos);
-  for (const char* placeholder : {"/*@STYLE@*/", "/*@SCRIPT@*/", "@DATA@"})
+  for (const char* placeholder :
+       {"/*@STYLE@*/", "/*@SCRIPT@*/", "@DATA@", "@SCRIPT_HASH@", "'unsafe-inline'; img"})
     EXPECT_EQ(page.find(placeholder), std::string::npos) << placeholder;
   const std::string data =
       "{\"nodes\":[{\"id\":0,\"name\":\"main\",\"defined\":true,"
       "\"signature\":\"int (x\\u003cy>&\\\"q\\\"\\\\ z|[;])\",\"file\":\"w\\\"e\\\\d&ir/"
       "a\\u003cb>.c\",\"line\":3,\"focus\":true,\"recursive\":true,"
-      "\"url\":\"src/w\\\"e\\\\d&ir/a\\u003cb>.c#3\"}, {\"id\":1,"
+      "\"url\":\"src/w%22e%5Cd%26ir/a%3Cb%3E.c#3\"}, {\"id\":1,"
       "\"name\":\"q\\\"u\\\\o\\u003ct>e&|[];:\",\"defined\":false}],"
       "\"edges\":[{\"source\":0,\"target\":1}, {\"source\":0,\"target\":0}],\"callers\":2}";
   EXPECT_NE(
       page.find("<script type=\"application/json\" id=\"tanglet-data\">" + data + "</script>"),
       std::string::npos)
       << page;
+}
+
+// The quoted text after key, "" where key is missing.
+std::string written(const std::string& text, const std::string& key) {
+  const size_t at = text.find(key);
+  if (at == std::string::npos) return "";
+  const size_t from = at + key.size();
+  return text.substr(from, text.find('"', from) - from);
+}
+
+// One link for a function in every format, or none in any.
+TEST(Writers, LinksEncodedOrLeftOut) {
+  struct link_case {
+    const char* link;
+    const char* file;
+    const char* url;  // "": no link
+  } const cases[] = {
+      {"%f", "javascript:window.x=12//x.c", "javascript%3Awindow.x%3D12//x.c"},
+      {"https://example.org/src/%f#L%l", "x\"onmouseover=\"window.x=13\".c",
+       "https://example.org/src/x%22onmouseover%3D%22window.x%3D13%22.c#L3"},
+      {"src/%f#L%l", "~me/a_b-c.d/e.c", "src/~me/a_b-c.d/e.c#L3"},
+      {"HTTPS://x/%f?%%%l", "a\x01%\xc3\xa9#?&.c", "HTTPS://x/a%01%25%C3%A9%23%3F%26.c?%3"},
+      {"file:///s/{%f}\"<>\\^`| \x7f\xc3\xa9", "a.c",
+       "file:///s/%7Ba.c%7D%22%3C%3E%5C%5E%60%7C%20%7F%C3%A9"},
+      {"%f:%l", "javascript", ""},
+      {"%f:%l", "a.c", ""},  // a scheme "a.c" no browser opens
+      {"%f:%l", "src/a.c", "src/a.c:3"},
+      {"data%l:text/html,x", "a.c", ""},
+      {"%f", "vbscript:x", "vbscript%3Ax"},
+  };
+  for (const link_case& c : cases) {
+    SCOPED_TRACE(std::string(c.link) + " " + c.file);
+    const std::string listing = std::string("1\tmain: int (void), <") + c.file + " 3>\n";
+    write_options w;
+    w.has_link = true;
+    w.link = c.link;
+    const std::string dot = write(listing.c_str(), DOT, w);
+    const std::string html = write(listing.c_str(), HTML, w);
+    const std::string mermaid = write(listing.c_str(), MERMAID, w);
+    EXPECT_EQ(written(dot, "URL=\""), c.url);
+    EXPECT_EQ(written(html, "\"url\":\""), c.url);
+    EXPECT_EQ(written(mermaid, "click n0 href \""), c.url);
+  }
+}
+
+TEST(Writers, LinkTemplatesThatCannotGiveAWebLink) {
+  for (const char* ok : {"src/%f#L%l", "%f:%l%%", "https://x/%f", " HTTP://x/%f", "java%lscript:x",
+                         "//host/%f", "file:%f", "%%javascript:x", ""})
+    EXPECT_TRUE(link_template_allowed(ok)) << ok;
+  for (const char* bad : {"javascript:%f", "data:text/html,%f", " \x01javascript:x",
+                          "java\tscript:%l", "JavaScript:x", "a.c:%l", "vbscript:"})
+    EXPECT_FALSE(link_template_allowed(bad)) << bad;
 }
 
 }  // namespace

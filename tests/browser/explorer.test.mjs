@@ -4,6 +4,7 @@
 import { test, before, after } from 'node:test';
 import assert from 'node:assert/strict';
 import { execFileSync } from 'node:child_process';
+import crypto from 'node:crypto';
 import fs from 'node:fs';
 import os from 'node:os';
 import path from 'node:path';
@@ -82,13 +83,19 @@ after(async () => {
 });
 
 // A page that fails its test on any console error, script error, dialog
-// or request other than its own file.
-async function open(url, t, size = { width: 1280, height: 800 }) {
+// or request other than its own file (or what allow lets through). A
+// navigation elsewhere is answered "204 No Content", so that the page
+// stays, and kept in page.navigations; with policy, the page's Content
+// Security Policy reports go to page.violations instead.
+async function load(url, t, { size = { width: 1280, height: 800 }, allow = () => false, policy = false } = {}) {
   const page = await browser.newPage();
   await page.setViewport(size);
   const trouble = [];
+  page.navigations = [];
+  page.violations = [];
   page.on('console', (m) => {
-    if (m.type() === 'error' || m.type() === 'warn') trouble.push('console: ' + m.text());
+    if (policy && /Content Security Policy/.test(m.text())) page.violations.push(m.text());
+    else if (m.type() === 'error' || m.type() === 'warn') trouble.push('console: ' + m.text());
   });
   page.on('pageerror', (e) => trouble.push('page error: ' + e.message));
   page.on('dialog', async (d) => {
@@ -98,7 +105,11 @@ async function open(url, t, size = { width: 1280, height: 800 }) {
   await page.setRequestInterception(true);
   const own = url.replace(/#.*/, '');
   page.on('request', (r) => {
-    if (r.url().replace(/#.*/, '') === own) return r.continue();
+    if (r.url().replace(/#.*/, '') === own || allow(r.url())) return r.continue();
+    if (r.isNavigationRequest() && r.frame() === page.mainFrame()) {
+      page.navigations.push(r.url());
+      return r.respond({ status: 204 });
+    }
     trouble.push('request: ' + r.url());
     return r.abort();
   });
@@ -107,6 +118,11 @@ async function open(url, t, size = { width: 1280, height: 800 }) {
     assert.deepEqual(trouble, []);
   });
   await page.goto(url);
+  return page;
+}
+
+async function open(url, t, size) {
+  const page = await load(url, t, { size });
   await page.waitForSelector('#graph[data-renders]');
   return page;
 }
@@ -378,13 +394,10 @@ test('the details panel', async (t) => {
   assert.equal(f.stack, '112 bytes (dynamic)');
 });
 
-test('--link makes file:line a link, but never a script URL', async (t) => {
+test('--link makes file:line a link', async (t) => {
   const page = await open(pageOf('link', [corpus, '--link=https://src.example/%f#L%l']) + '#fact', t);
   assert.equal(await page.$eval('#details a', (a) => a.getAttribute('href')), 'https://src.example/recursion.c#L8');
   assert.equal(await page.$eval('#details a', (a) => a.textContent), 'recursion.c:8');
-  const evil = await open(pageOf('evil', [corpus, '--link=javascript:alert(%l)']) + '#fact', t);
-  assert.equal(await evil.$('#details a'), null);
-  assert.equal(await evil.$eval('#details dd[data-field=where]', (e) => e.textContent), 'recursion.c:8');
 });
 
 test('--focus, --callers and --callees pick the first view', async (t) => {
@@ -429,7 +442,7 @@ test('hostile names show as text and never run', async (t) => {
   assert.equal(await page.$eval('#details h2', (e) => e.textContent), 'main');
 });
 
-test('an empty listing gives a page that says so', async (t) => {
+test('an empty listing gives a page that says so, one function counts as one', async (t) => {
   const empty = path.join(work, 'empty.cflow');
   fs.writeFileSync(empty, '');
   const page = await open(pageOf('empty', [empty]), t);
@@ -437,6 +450,11 @@ test('an empty listing gives a page that says so', async (t) => {
   await page.keyboard.press('/');
   await page.keyboard.type('x');
   assert.equal(await page.$eval('#results', (e) => e.textContent), 'no function matches');
+  const one = path.join(work, 'one.cflow');
+  fs.writeFileSync(one, '1\tmain: int (void), <a.c 1>\n2\t\tmain: 1\n');
+  const single = await open(pageOf('one', [one]), t);
+  assert.match(await single.$eval('#status', (e) => e.textContent),
+    /^1 function, 1 call drawn \(callers 1, callees 2\); 1 function and 1 call in the graph\./);
 });
 
 test('a view beyond 200 functions is cut at the depth where it fits, and marked', async (t) => {
@@ -484,4 +502,135 @@ test('the page holds no way out: no external reference, the data cannot end its 
   assert.ok(!data.includes('<'));
   assert.deepEqual(JSON.parse(Buffer.from(data, 'latin1').toString('utf8')).nodes.map((v) => v.name),
     graphOf([hostile]).nodes.map((v) => v.name));
+});
+
+test('the policy runs the page\'s own script alone: injected handlers and scripts are blocked', async (t) => {
+  const html = view(['-T', 'html', corpus]).toString('utf8');
+  const policy = /http-equiv="Content-Security-Policy" content="([^"]*)"/.exec(html)[1];
+  const own = /<script>([^]*?)<\/script>/.exec(html)[1];
+  const hash = crypto.createHash('sha256').update(own, 'utf8').digest('base64');
+  assert.ok(policy.split(/; */).includes(`script-src 'sha256-${hash}'`), policy);
+  // The same page with what a markup injection could add.
+  const file = path.join(work, 'injected.html');
+  fs.writeFileSync(file, html.replace('<body>', '<body><img src="data:," onerror="window.x=1">' +
+    '<button id="evil" onclick="window.x=2">x</button><svg onload="window.x=3"></svg><script>window.x=4</script>'));
+  const page = await load('file://' + file, t, { policy: true });
+  await page.waitForSelector('#graph[data-renders]'); // its own script ran
+  await page.click('#evil');
+  assert.equal(await page.evaluate(() => window.x), undefined);
+  const refused = (what) => page.violations.filter((m) => m.includes(what)).length;
+  assert.equal(refused('inline event handler'), 3, page.violations.join('\n'));
+  assert.equal(refused('inline script'), 1, page.violations.join('\n'));
+});
+
+// ---- --link in every format, drawn for real: no link may run a script
+// or leave its attribute, whatever the file names.
+const linkCases = [
+  { file: 'javascript:window.x=12//x.c', link: '%f', hrefs: Array(2).fill('javascript%3Awindow.x%3D12//x.c') },
+  { file: 'x"onmouseover="window.x=13".c', link: 'https://example.org/src/%f#L%l',
+    hrefs: [3, 9].map((l) => 'https://example.org/src/x%22onmouseover%3D%22window.x%3D13%22.c#L' + l) },
+  { file: 'javascript', link: '%f:window.x=14//%l', hrefs: [] },
+];
+const mermaidJs = path.join(SRC, 'tests/browser/node_modules/mermaid/dist/mermaid.min.js');
+const graphviz = ['/usr/bin/dot', '/usr/local/bin/dot'].find((f) => fs.existsSync(f));
+
+// Hovers and clicks every box, then gives every link the page holds
+// (Graphviz puts a tooltip in an <a> without one).
+async function poke(page, selector) {
+  const boxes = await page.$$(selector);
+  assert.ok(boxes.length > 0, 'nothing drawn');
+  for (const b of boxes) {
+    await b.hover();
+    await b.click();
+  }
+  await page.evaluate(() => new Promise((r) => setTimeout(r, 100))); // javascript: URLs run as a task
+  assert.equal(await page.evaluate(() => window.x), undefined, 'a script ran');
+  assert.equal(await page.$$eval('*', (l) => l.filter((e) => [...e.attributes].some((a) => /^on/i.test(a.name))).length), 0);
+  const links = await page.$$eval('a', (l) => l.map((a) =>
+    a.getAttribute('href') ?? a.getAttributeNS('http://www.w3.org/1999/xlink', 'href')).filter((u) => u !== null));
+  const base = await page.evaluate(() => location.href);
+  for (const u of [...links, ...page.navigations])
+    assert.ok(['http:', 'https:', 'file:'].includes(new URL(u, base).protocol), u);
+  return links;
+}
+
+// A page that loads Mermaid from the browser tests' node_modules.
+function mermaidPage() {
+  const file = path.join(work, 'mermaid.html');
+  fs.writeFileSync(file, `<!DOCTYPE html><html><body><div id="out"></div><script src="${'file://' + mermaidJs}"></script></body></html>`);
+  return file;
+}
+
+function listingFor(c, i) {
+  const file = path.join(work, `link${i}.cflow`);
+  fs.writeFileSync(file, `1\tmain: int (void), <${c.file} 3>\n2\t\tf: void (void), <${c.file} 9>\n`);
+  return file;
+}
+
+test('--link through Graphviz: the SVG alone and inlined in a page', { skip: !graphviz && 'no Graphviz' }, async (t) => {
+  for (const [i, c] of linkCases.entries()) {
+    const svg = execFileSync(graphviz, ['-Tsvg'], { input: view(['--link=' + c.link, listingFor(c, i)]) }).toString('utf8');
+    const alone = path.join(work, `link${i}.svg`), inline = path.join(work, `link${i}.html`);
+    fs.writeFileSync(alone, svg);
+    fs.writeFileSync(inline, '<!DOCTYPE html><html><body>' + svg.slice(svg.indexOf('<svg')) + '</body></html>');
+    assert.deepEqual((await poke(await load('file://' + inline, t), 'g.node')).sort(), c.hrefs);
+    const page = await load('file://' + alone, t);
+    assert.equal(await page.evaluate(() => document.documentElement.localName + document.querySelectorAll('parsererror').length), 'svg0');
+    assert.deepEqual((await poke(page, 'g.node')).sort(), c.hrefs);
+  }
+});
+
+test('hostile names through Graphviz: the SVG alone and inlined, a box for each', { skip: !graphviz && 'no Graphviz' }, async (t) => {
+  const n = graphOf([hostile]).nodes.length;
+  const svg = execFileSync(graphviz, ['-Tsvg'], { input: view(['--labels=full', '--max-nodes=0', hostile]) }).toString('utf8');
+  const alone = path.join(work, 'hostile.svg'), inline = path.join(work, 'hostile-svg.html');
+  fs.writeFileSync(alone, svg);
+  fs.writeFileSync(inline, '<!DOCTYPE html><html><body>' + svg.slice(svg.indexOf('<svg')) + '</body></html>');
+  const page = await load('file://' + alone, t);
+  assert.equal(await page.evaluate(() => document.documentElement.localName + document.querySelectorAll('parsererror').length), 'svg0');
+  assert.equal((await page.$$('g.node')).length, n);
+  await poke(page, 'g.node');
+  const html = await load('file://' + inline, t);
+  assert.equal(await html.$$eval('b, img, style, script', (l) => l.length), 0);
+  await poke(html, 'g.node');
+});
+
+test('--link through Mermaid, drawn with its least strict security level', { skip: !fs.existsSync(mermaidJs) && 'no mermaid' }, async (t) => {
+  const file = mermaidPage();
+  for (const [i, c] of linkCases.entries()) {
+    const page = await load('file://' + file, t, { allow: (u) => u === 'file://' + mermaidJs });
+    await page.evaluate(async (text) => {
+      mermaid.initialize({ startOnLoad: false, securityLevel: 'loose' });
+      const { svg, bindFunctions } = await mermaid.render('drawn', text);
+      const out = document.getElementById('out');
+      out.innerHTML = svg;
+      if (bindFunctions) bindFunctions(out);
+    }, view(['-T', 'mermaid', '--link=' + c.link, listingFor(c, i)]).toString('utf8'));
+    assert.deepEqual((await poke(page, 'g.node')).sort(), c.hrefs);
+  }
+});
+
+test('--link in the explorer: each function\'s link in its details', async (t) => {
+  for (const [i, c] of linkCases.entries()) {
+    const page = await open(pageOf(`link${i}`, ['--link=' + c.link, listingFor(c, i)]), t);
+    const links = await poke(page, '#details h2');
+    await redraw(page, () => page.evaluate(() => (location.hash = '#f')));
+    links.push(...(await poke(page, '#details h2')));
+    assert.deepEqual(links.sort(), c.hrefs);
+  }
+});
+
+test('hostile names through Mermaid: drawn without error, a box for each', { skip: !fs.existsSync(mermaidJs) && 'no mermaid' }, async (t) => {
+  const file = mermaidPage();
+  const n = graphOf([hostile]).nodes.length;
+  for (const level of ['strict', 'loose']) {
+    const page = await load('file://' + file, t, { allow: (u) => u === 'file://' + mermaidJs });
+    await page.evaluate(async (text, level) => {
+      mermaid.initialize({ startOnLoad: false, securityLevel: level });
+      document.getElementById('out').innerHTML = (await mermaid.render('drawn', text)).svg;
+    }, view(['-T', 'mermaid', '--labels=full', '--max-nodes=0', hostile]).toString('utf8'), level);
+    assert.equal((await page.$$('#out g.node')).length, n, level);
+    assert.equal(await page.$$eval('#out b, #out img, #out script', (l) => l.length), 0, level);
+    await poke(page, '#out g.node');
+  }
 });

@@ -83,7 +83,8 @@
       const v = nodes[i];
       let k = count.get(v.name) === 1 ? v.name : v.name + '@' + (v.defined ? v.file + ':' + v.line : '');
       k = wellFormed(k);
-      if (keyToId.has(k)) k += '@' + i;
+      // An empty name would give an empty fragment, which names nothing.
+      if (k === '' || keyToId.has(k)) k += '@' + i;
       keys[i] = k;
       keyToId.set(k, i);
     }
@@ -518,17 +519,21 @@
     performance.measure('tanglet-draw', { start: t0 });
   }
 
+  // "1 function", "2 functions".
+  function plural(k, word) {
+    return k + ' ' + word + (k === 1 ? '' : 's');
+  }
+
   function statusLine(nb) {
     clear(status);
-    const e = nb.edges.length;
     status.appendChild(document.createTextNode(
-      nb.total + (nb.total === 1 ? ' function, ' : ' functions, ') + e + (e === 1 ? ' call' : ' calls') +
-      ' drawn (callers ' + nb.up + ', callees ' + nb.down + '); ' + n + ' functions and ' + edges.length +
-      ' calls in the graph. Keys: / find, arrows move, Enter makes the centre.'));
+      plural(nb.total, 'function') + ', ' + plural(nb.edges.length, 'call') +
+      ' drawn (callers ' + nb.up + ', callees ' + nb.down + '); ' + plural(n, 'function') + ' and ' +
+      plural(edges.length, 'call') + ' in the graph. Keys: / find, arrows move, Enter makes the centre.'));
     if (nb.cut.size) {
       const o = nb.omitted, parts = [];
-      if (o.callers) parts.push(o.callers + ' callers');
-      if (o.callees) parts.push(o.callees + ' callees');
+      if (o.callers) parts.push(plural(o.callers, 'caller'));
+      if (o.callees) parts.push(plural(o.callees, 'callee'));
       const why = parts.length
         ? parts.join(' and ') + ' not drawn'
         : 'depths cut to callers ' + nb.up + ', callees ' + nb.down + ' (the view asked for would hold ' + nb.wanted + ' functions)';
