@@ -1,5 +1,6 @@
 // tanglet-view's graph and selection on any bytes: the first byte picks the
 // layout, -r, the depths, the cut and a focus; every format is written.
+// Text that starts as GCC's call graphs do is read as one.
 // Invariants: a view holds each function and each edge at most once, its
 // edges join nodes of the view, and it keeps to --max-nodes; dot, JSON and
 // Mermaid are UTF-8 without control bytes, and a link holds only what a URL
@@ -13,6 +14,7 @@
 #include <utility>
 
 #include "view/command_line.h"
+#include "view/input/gcc_ci.h"
 #include "view/link.h"
 #include "view/select.h"
 #include "view/test_graph.h"
@@ -26,6 +28,20 @@ namespace {
   std::abort();
 }
 
+// GCC's call graph, line by line as load_gcc_ci() reads it.
+bool build_ci(std::string_view text, call_graph& g) {
+  ci_reader reader(g);
+  while (!text.empty()) {
+    const size_t end = text.find('\n');
+    if (!reader.line(text.substr(0, end))) return false;
+    text.remove_prefix(end == std::string_view::npos ? text.size() : end + 1);
+  }
+  if (!reader.end_file()) return false;
+  reader.finish();
+  g.finish();
+  return true;
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
@@ -34,7 +50,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const std::string text(reinterpret_cast<const char*>(data) + 1, size - 1);
   static const int kLayouts[] = {FORMAT_ANY, FORMAT_SUN_ANY, FORMAT_GNU, FORMAT_FREE};
   call_graph g;
-  if (!build_graph(text, g, knobs & 4, kLayouts[knobs & 3])) return 0;
+  if (is_gcc_ci(text) ? !build_ci(text, g) : !build_graph(text, g, knobs & 4, kLayouts[knobs & 3]))
+    return 0;
 
   selection_options o;
   if ((knobs & 8) && g.size() > 0) o.focus.emplace_back(g.name(static_cast<int32_t>(g.size() / 2)));

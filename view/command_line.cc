@@ -23,6 +23,7 @@ enum : int {
   OPT_LINK,
   OPT_RANKDIR,
   OPT_VERSION,
+  OPT_CI,
   OPT_CFLOW,
   OPT_CFLOW_OPTION,
 };
@@ -42,6 +43,7 @@ const option kLongOptions[] = {
     {"rankdir", required_argument, nullptr, OPT_RANKDIR},
     {"reversed", no_argument, nullptr, 'r'},
     {"layout", required_argument, nullptr, 'f'},
+    {"ci", required_argument, nullptr, OPT_CI},
     {"build", required_argument, nullptr, 'p'},
     {"cflow", required_argument, nullptr, OPT_CFLOW},
     {"cflow-option", required_argument, nullptr, OPT_CFLOW_OPTION},
@@ -57,7 +59,7 @@ const char kUsage[] =
     "Draw the call graph of a C program, one node per function, as Graphviz dot,\n"
     "JSON, Mermaid or an HTML explorer. Each FILE is a cflow listing (standard\n"
     "input for none or -), a compile_commands.json, a C source or a directory of\n"
-    "them; tanglet-view runs GNU cflow on the sources itself.\n"
+    "them, on which tanglet-view runs GNU cflow itself, or a .ci file of GCC's.\n"
     "\n"
     "Input:\n"
     "  -p, --build=DIR            the build's DIR/compile_commands.json\n"
@@ -68,6 +70,8 @@ const char kUsage[] =
     "  -f, --layout=sun|free|gnu  the listing's layout (default: the first line decides;\n"
     "                             posix: the sun layout, as GNU names it)\n"
     "  -r, --reversed             the listing was made with cflow -r\n"
+    "      --ci=DIR               read the .ci files under DIR (gcc -fcallgraph-info;\n"
+    "                             repeatable); a FILE that is one is read as one\n"
     "Selecting the view:\n"
     "  -F, --focus=NAME           start from this function (repeatable)\n"
     "  -d, --callees=N            levels of callees around the focus (default 3)\n"
@@ -86,7 +90,8 @@ const char kUsage[] =
     "  -h, --help                 this help\n"
     "      --version              the version\n"
     "\n"
-    "Example: tanglet-view -p build --focus=main | dot -Tsvg > main.svg\n";
+    "Examples: tanglet-view -p build --focus=main | dot -Tsvg > main.svg\n"
+    "          make CFLAGS='-O0 -fcallgraph-info=su' && tanglet-view --ci=. -F main\n";
 
 int usage_error(const char* format, const char* a, const char* b = "") {
   std::fprintf(stderr, "%s: ", kProgram);
@@ -313,6 +318,9 @@ int parse_view_command_line(int argc, char** argv, view_settings& s) {
           s.layout = FORMAT_GNU;
         else
           return usage_error("unknown layout '%s' (sun, free or gnu)%s", optarg);
+        break;
+      case OPT_CI:
+        s.ci_dirs.emplace_back(optarg);
         break;
       case 'p':
         s.build_dir = optarg;

@@ -21,6 +21,7 @@ struct view_settings {
   std::vector<std::string> files;  // none: standard input
   std::string build_dir;           // -p: where compile_commands.json is
   cflow_settings cflow;
+  std::vector<std::string> ci_dirs;  // --ci: searched for GCC's .ci files
   view_settings();
   ~view_settings();
   view_settings(const view_settings&) = delete;

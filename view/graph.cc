@@ -308,6 +308,23 @@ void call_graph::finish() {
   }
 }
 
+void call_graph::set_indirect_calls(int32_t id, int32_t count) {
+  if (indirect_.size() <= static_cast<size_t>(id)) indirect_.resize(id + 1, 0);
+  indirect_[id] = count;
+}
+
+void call_graph::set_stack(int32_t id, int64_t bytes, std::string_view kind) {
+  // GCC has three words for a frame: a short linear search finds them, and
+  // made-up input gets no more than a few dozen.
+  constexpr size_t kMostKinds = 64;
+  size_t k = 0;
+  while (k < stack_kinds_.size() && stack_kinds_[k] != kind) ++k;
+  if (k == kMostKinds) k = kMostKinds - 1;
+  if (k == stack_kinds_.size()) stack_kinds_.emplace_back(k + 1 < kMostKinds ? kind : "other");
+  if (stack_.size() <= static_cast<size_t>(id)) stack_.resize(id + 1, {-1, 0});
+  stack_[id] = {bytes, static_cast<uint32_t>(k)};
+}
+
 void graph_builder::begin_listing() {
   by_number_.clear();
   odd_numbers_.clear();

@@ -6,6 +6,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <string>
 #include <string_view>
 #include <unordered_map>
 #include <vector>
@@ -40,6 +41,20 @@ class call_graph {
   int32_t line(int32_t id) const { return nodes_[id].line; }
   bool recursive(int32_t id) const { return recursive_[id] != 0; }
   const big_vector<call_edge>& edges() const { return edges_; }
+  // What GCC's call graphs tell besides the calls (empty for listings): a
+  // function's calls through pointers, and its stack frame, in bytes
+  // (-1: not told) with GCC's word for it ("static", "dynamic", ...).
+  int32_t indirect_calls(int32_t id) const {
+    return static_cast<size_t>(id) < indirect_.size() ? indirect_[id] : 0;
+  }
+  int64_t stack_bytes(int32_t id) const {
+    return static_cast<size_t>(id) < stack_.size() ? stack_[id].bytes : -1;
+  }
+  std::string_view stack_kind(int32_t id) const {
+    return stack_bytes(id) < 0 ? std::string_view() : stack_kinds_[stack_[id].kind];
+  }
+  void set_indirect_calls(int32_t id, int32_t count);
+  void set_stack(int32_t id, int64_t bytes, std::string_view kind);
 
   // After finish(): each node's callees and callers, in edge order.
   struct range {
@@ -107,6 +122,13 @@ class call_graph {
   big_vector<uint32_t> out_begin_, in_begin_;
   big_vector<int32_t> out_, in_;
   big_vector<uint8_t> recursive_;
+  struct stack_frame {
+    int64_t bytes;
+    uint32_t kind;  // index into stack_kinds_
+  };
+  std::vector<int32_t> indirect_;
+  std::vector<stack_frame> stack_;
+  std::vector<std::string> stack_kinds_;
 };
 
 // How tanglet-view reads lines, beyond the filters: listings that went

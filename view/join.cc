@@ -36,6 +36,16 @@ void call_graph::join_declarations() {
     moved[id] = -3 - static_cast<int32_t>(kept++);  // new place, told apart from a join
   }
   nodes_.resize(kept);
+  // What GCC's call graphs tell of a function moves with it.
+  auto move_beside = [&](auto& side) {
+    size_t to = 0;
+    for (size_t id = 0; id < side.size(); ++id) {
+      if (moved[id] <= -3) side[to++] = side[id];
+    }
+    side.resize(to);
+  };
+  move_beside(indirect_);
+  move_beside(stack_);
   auto place = [&](int32_t id) {
     const int32_t m = moved[id];
     return m <= -3 ? -3 - m : -3 - moved[m];

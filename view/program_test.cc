@@ -3,6 +3,7 @@
 // TANGLET_UPDATE_GOLDEN=1 rewrites the goldens in tests/view/ for review.
 #include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -319,6 +320,16 @@ TEST(ViewMessages, ExactTextAndStatus) {
        0,
        "tanglet-view: warning: standard input: no line is nested under another: the listing's "
        "indentation was probably lost\n"},
+      {{},
+       "graph: { title: \"a.c\"\nnode: { title: \"f\" label: \"f\\na.c:1:5\" }\nhello\n",
+       1,
+       "tanglet-view: standard input:3: not a line of GCC's call graph\n"},
+      {{"-"},
+       "graph: { title: \"a.c\"\n",
+       1,
+       "tanglet-view: standard input:1: GCC's call graph ends before its closing '}'\n"},
+      {{"--ci=nosuch"}, "", 1, "tanglet-view: nosuch: No such file or directory\n"},
+      {{"--ci=."}, "", 1, "tanglet-view: .: no .ci file (compile with -fcallgraph-info)\n"},
       {{"-T", "json"},
        "1\tmain: int (void), <.pc/p/a.c 1>\n2\tmain: int (void), <a.c 1>\n3\t\tf: <>\n",
        0,
@@ -385,12 +396,90 @@ TEST(ViewMessages, HelpAndVersion) {
   EXPECT_EQ(help.status, 0);
   for (const char* option :
        {"--focus", "--callees", "--callers", "--exclude", "--stub", "--internal", "--max-nodes",
-        "--format", "--labels", "--group", "--link", "--rankdir", "--reversed", "--layout",
+        "--format", "--labels", "--group", "--link", "--rankdir", "--reversed", "--layout", "--ci",
         "--help", "--version"})
     EXPECT_NE(help.out.find(option), std::string::npos) << option;
   const program_run version = view({"--version"});
   EXPECT_EQ(version.status, 0);
   EXPECT_EQ(version.out, "tanglet-view " TANGLET_VERSION "\n");
+}
+
+// Nodes as "name@file" (or "name"), "*N" for N calls through pointers, "+"
+// where the stack frame is told; edges as "a@f>b@g".
+std::set<std::string> gcc_graph(const std::string& json) {
+  std::map<std::string, std::string> names;
+  std::set<std::string> graph;
+  const std::regex node(
+      "\\{\"id\":([0-9]+),\"name\":\"([^\"]*)\",\"defined\":[a-z]+(,\"signature\":"
+      "\"[^\"]*\",\"file\":\"([^\"]*)\",\"line\":[0-9]+)?([^}]*)\\}"),
+      indirect(",\"indirect_calls\":([0-9]+)"),
+      edge("\\{\"source\":([0-9]+),\"target\":([0-9]+)\\}");
+  for (std::sregex_iterator i(json.begin(), json.end(), node), end; i != end; ++i) {
+    const std::string name = (*i)[2].str() + ((*i)[3].matched ? "@" + (*i)[4].str() : "");
+    names[(*i)[1]] = name;
+    const std::string extra = (*i)[5];
+    std::smatch m;
+    graph.insert(name + (std::regex_search(extra, m, indirect) ? "*" + m[1].str() : "") +
+                 (extra.find(",\"stack_bytes\":") != std::string::npos ? "+" : ""));
+  }
+  for (std::sregex_iterator i(json.begin(), json.end(), edge), end; i != end; ++i)
+    graph.insert(names[(*i)[1]] + ">" + names[(*i)[2]]);
+  return graph;
+}
+
+TEST(ViewGcc, ReadsTheCallGraphsGccWrites) {
+  if (std::system("gcc -fcallgraph-info=su -E -x c /dev/null > /dev/null 2>&1") != 0)
+    GTEST_SKIP() << "no gcc with -fcallgraph-info";
+  char made[] = "/tmp/tanglet-gcc-XXXXXX";
+  ASSERT_NE(mkdtemp(made), nullptr);
+  const std::string dir = made, main_ci = dir + "/main.ci", apply_ci = dir + "/sub/apply.ci";
+  for (const std::string& to : {dir + "/main.o", dir + "/sub/apply.o"}) {
+    const std::string unit = to.substr(to.rfind('/') + 1, to.size() - to.rfind('/') - 3);
+    const std::string gcc = "mkdir -p " + dir + "/sub && cd '" + kDir +
+                            "gcc' && gcc -O0 -fcallgraph-info=su -c " + unit + ".c -o " + to;
+    ASSERT_EQ(std::system(gcc.c_str()), 0) << gcc;
+  }
+  // Not searched: hidden folders, and where CMake identifies the compiler.
+  for (const char* other : {"/.git", "/CompilerIdC"}) {
+    mkdir((dir + other).c_str(), 0700);
+    std::ofstream(dir + other + "/x.ci")
+        << "graph: { title: \"x.c\"\n"
+           "node: { title: \"main\" label: \"main\\nx.c:1:5\" }\n}\n";
+  }
+  // The address of negate is taken, and no call counted; the header's
+  // twice is one function for both units.
+  const std::set<std::string> expected = {"main@main.c+",
+                                          "helper@main.c+",
+                                          "negate@main.c+",
+                                          "apply@apply.c*1+",
+                                          "helper@apply.c+",
+                                          "twice@inc/util.h+",
+                                          "main@main.c>apply@apply.c",
+                                          "main@main.c>helper@main.c",
+                                          "helper@main.c>twice@inc/util.h",
+                                          "apply@apply.c>helper@apply.c",
+                                          "helper@apply.c>twice@inc/util.h"};
+  const program_run found = view({"-T", "json", "--ci=" + dir});
+  EXPECT_EQ(found.status, 0);
+  EXPECT_EQ(found.err,
+            "tanglet-view: note: 1 name is defined in two places or more, such as helper "
+            "(main.c:8 and apply.c:3): static namesakes, or several programs of one tree\n");
+  EXPECT_EQ(gcc_graph(found.out), expected);
+  // Files recognized by their content, standard input as a file and as a pipe.
+  EXPECT_EQ(view({"-T", "json", main_ci, "-"}, read_file(apply_ci)).out, found.out);
+  std::string piped;
+  if (FILE* p = popen(
+          ("cat " + apply_ci + " | " TANGLET_VIEW_BIN " -T json " + main_ci + " -").c_str(), "r")) {
+    char block[4096];
+    for (size_t n; (n = std::fread(block, 1, sizeof block, p)) > 0;) piped.append(block, n);
+    EXPECT_EQ(pclose(p), 0);
+  }
+  EXPECT_EQ(piped, found.out);
+  const program_run dot = view({"--ci=" + dir, "-F", "apply"});
+  EXPECT_NE(dot.out.find("tooltip=\"apply.c:5\\n1 call through a pointer\\nstack: "),
+            std::string::npos)
+      << dot.out;
+  EXPECT_EQ(std::system(("rm -r " + dir).c_str()), 0);
 }
 
 TEST(ViewFiles, SeveralListingsOneGraph) {

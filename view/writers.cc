@@ -56,6 +56,13 @@ class dot_string {
   size_t used_ = 0;
 };
 
+template <class W>
+void put_int64(W& out, int64_t value) {
+  char digits[24];
+  const int n = std::snprintf(digits, sizeof digits, "%lld", static_cast<long long>(value));
+  out.put(std::string_view(digits, static_cast<size_t>(n)));
+}
+
 void put_decimal(out_buffer& out, int64_t value) {
   char digits[24];
   const int n = std::snprintf(digits, sizeof digits, "%lld", static_cast<long long>(value));
@@ -79,6 +86,25 @@ std::vector<int32_t> clusters(const call_graph& g, const graph_view& v, bool gro
     cluster[k] = of_file[f];
   }
   return cluster;
+}
+
+// What GCC's call graph tells of a function besides its calls, as tooltip
+// lines: "calls through pointers: 3", "stack: 16 bytes (static)".
+void gcc_facts(const call_graph& g, int32_t id, dot_string& s) {
+  char digits[24];
+  if (const int32_t n = g.indirect_calls(id); n > 0) {
+    s.raw("\\n");
+    s.raw(std::string_view(digits, std::snprintf(digits, sizeof digits, "%d", n)));
+    s.raw(n == 1 ? " call through a pointer" : " calls through pointers");
+  }
+  if (const int64_t bytes = g.stack_bytes(id); bytes >= 0) {
+    s.raw("\\nstack: ");
+    s.raw(std::string_view(
+        digits, std::snprintf(digits, sizeof digits, "%lld", static_cast<long long>(bytes))));
+    s.raw(" bytes (");
+    s.text(g.stack_kind(id));
+    s.raw(")");
+  }
 }
 
 void dot_node(const call_graph& g, const graph_view& v, const write_options& o, size_t k,
@@ -118,12 +144,18 @@ void dot_node(const call_graph& g, const graph_view& v, const write_options& o, 
       s.text(g.name(id));
       s.raw(": no definition in the listed sources");
     }
+    gcc_facts(g, id, s);
     if (cut) s.raw("\\n(some calls left out: see --max-nodes)");
   }
+  // Cut corners ("diagonals") mark a function that calls through pointers;
+  // only a defined one does.
+  const bool indirect = g.indirect_calls(id) > 0;
   if (!defined || focus) {
     out.put(!defined && focus ? ", style=\"dashed,filled,bold\""
-            : focus           ? ", style=\"filled,bold\""
-                              : ", style=dashed, fontcolor=\"#555555\"");
+            : focus ? (indirect ? ", style=\"filled,bold,diagonals\"" : ", style=\"filled,bold\"")
+                    : ", style=dashed, fontcolor=\"#555555\"");
+  } else if (indirect) {
+    out.put(", style=diagonals");
   }
   if (focus) out.put(", fillcolor=\"#fde68a\"");
   if (g.recursive(id))
@@ -215,7 +247,7 @@ void json(const call_graph& g, const graph_view& v, const write_options* html, o
     // Each node goes into the buffer in one go: escapes at most six bytes
     // for one, the keys and numbers a bounded few; a link needs none.
     const size_t bound = 6 * (g.name(id).size() + g.signature(id).size() + g.file(id).size()) +
-                         (url ? link.size() : 0) + 160;
+                         (url ? link.size() : 0) + 6 * g.stack_kind(id).size() + 240;
     out.write_line(bound, [&](auto& w) {
       w.put(k == 0 ? "{\"id\":" : ", {\"id\":");
       w.put_int(static_cast<int32_t>(k));
@@ -237,6 +269,16 @@ void json(const call_graph& g, const graph_view& v, const write_options* html, o
       if (url) {
         w.put(",\"url\":");
         json_string(w, link, true);
+      }
+      if (g.indirect_calls(id) > 0) {
+        w.put(",\"indirect_calls\":");
+        w.put_int(g.indirect_calls(id));
+      }
+      if (g.stack_bytes(id) >= 0) {
+        w.put(",\"stack_bytes\":");
+        put_int64(w, g.stack_bytes(id));
+        w.put(",\"stack\":");
+        json_string(w, g.stack_kind(id), html != nullptr);
       }
       w.put('}');
     });

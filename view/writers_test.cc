@@ -4,6 +4,7 @@
 
 #include <string>
 
+#include "view/input/gcc_ci.h"
 #include "view/link.h"
 #include "view/test_graph.h"
 
@@ -114,6 +115,46 @@ TEST(Writers, DotEscapesAndMarks) {
             "  n0 -> n1;\n"
             "  n0 -> n0;\n"
             "}\n");
+}
+
+// What GCC's call graph tells besides the calls: in dot's tooltip, with cut
+// corners for calls through pointers, and as JSON's last keys.
+TEST(Writers, GccFacts) {
+  call_graph g;
+  ci_reader reader(g);
+  for (const char* line :
+       {"graph: { title: \"a.c\"",
+        "node: { title: \"main\" label: \"main\\na.c:4:5\\n112 bytes (dynamic)\" }",
+        "node: { title: \"f\" label: \"f\\na.c:1:5\\n16 bytes (st\"a<tic)\" }",
+        "node: { title: \"g\" label: \"g\\na.c:2:5\" }",
+        "edge: { sourcename: \"main\" targetname: \"__indirect_call\" label: \"a.c:5:3\" }",
+        "edge: { sourcename: \"f\" targetname: \"__indirect_call\" label: \"a.c:1:9\" }",
+        "edge: { sourcename: \"f\" targetname: \"__indirect_call\" label: \"a.c:1:19\" }",
+        "edge: { sourcename: \"main\" targetname: \"f\" label: \"a.c:6:3\" }",
+        "edge: { sourcename: \"main\" targetname: \"g\" label: \"a.c:7:3\" }", "}"})
+    ASSERT_TRUE(reader.line(line)) << line;
+  reader.finish();
+  g.finish();
+  selection_options o;
+  o.focus = {"main"};
+  graph_view v;
+  std::string message, text;
+  ASSERT_TRUE(select_view(g, o, v, message));
+  out_buffer out;
+  out.reset(-1, &text);
+  write_dot(g, v, {}, out);
+  write_json(g, v, out);
+  out.flush();
+  for (const char* written :
+       {"n0 [label=\"main\", tooltip=\"a.c:4\\n1 call through a pointer\\nstack: 112 bytes "
+        "(dynamic)\", style=\"filled,bold,diagonals\", fillcolor=\"#fde68a\"];",
+        "n1 [label=\"f\", tooltip=\"a.c:1\\n2 calls through pointers\\nstack: 16 bytes "
+        "(st\\\"a<tic)\", style=diagonals];",
+        "n2 [label=\"g\", tooltip=\"a.c:2\"];",
+        "\"line\":4,\"focus\":true,\"indirect_calls\":1,\"stack_bytes\":112,\"stack\":\"dynamic\"}",
+        "\"line\":1,\"indirect_calls\":2,\"stack_bytes\":16,\"stack\":\"st\\\"a<tic\"}",
+        "\"line\":2}"})
+    EXPECT_NE(text.find(written), std::string::npos) << written << "\n" << text;
 }
 
 TEST(Writers, DotSplitsLongStrings) {

@@ -383,6 +383,15 @@ test('the details panel', async (t) => {
   // Its lists walk too.
   const d = await redraw(page, () => page.click('#details button.fn[data-id="' + idOf(g, 'trace') + '"]'));
   assert.equal(d.centre, idOf(g, 'trace'));
+  // GCC's call graph tells calls through pointers and the stack frame.
+  assert.equal((await fields()).stack, undefined);
+  const ci = path.join(work, 'a.ci');
+  fs.writeFileSync(ci, 'graph: { title: "a.c"\nnode: { title: "main" label: "main\\na.c:4:5\\n112 bytes (dynamic)" }\n' +
+    'edge: { sourcename: "main" targetname: "__indirect_call" label: "a.c:5:3" }\n}\n');
+  const gcc = await open(pageOf('gcc', [ci]), t);
+  const f = await gcc.$$eval('#details dd', (l) => Object.fromEntries(l.map((e) => [e.dataset.field, e.textContent])));
+  assert.equal(f.indirect, '1 call through a pointer');
+  assert.equal(f.stack, '112 bytes (dynamic)');
 });
 
 test('--link makes file:line a link', async (t) => {

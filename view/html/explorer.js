@@ -454,6 +454,8 @@
         g.setAttribute('aria-label', node.name + ', ' + where(v));
         const title = sel('title');
         title.textContent = node.name + '\n' + (node.defined ? node.signature + '\n' : '') + where(v) +
+          (node.indirect_calls > 0 ? '\n' + indirectText(node) : '') +
+          (node.stack_bytes >= 0 ? '\nstack: ' + stackText(node) : '') +
           (nb.cut.has(v) ? '\n(calls cut: make it the centre to see them)' : '');
         g.appendChild(title);
         const r = sel('rect', { width: b.w, height: NODE_H, rx: 5 });
@@ -562,6 +564,10 @@
     return frag;
   }
 
+  const indirectText = (node) =>
+    node.indirect_calls + (node.indirect_calls === 1 ? ' call through a pointer' : ' calls through pointers');
+  const stackText = (node) => node.stack_bytes + ' bytes (' + node.stack + ')';
+
   function details(v) {
     const box = $('details'), node = nodes[v];
     clear(box);
@@ -582,6 +588,9 @@
     }
     row('Defined', node.defined ? 'yes' : 'no (not in the listed sources)', 'defined');
     row('Recursive', node.recursive ? 'yes (on a call cycle)' : 'no', 'recursive');
+    // Told by GCC's call graphs only.
+    if (node.indirect_calls > 0) row('Through pointers', indirectText(node), 'indirect');
+    if (node.stack_bytes >= 0) row('Stack', stackText(node), 'stack');
     row('Callers', String(inDeg(v)), 'callers');
     row('Callees', String(outDeg(v)), 'callees');
     box.appendChild(dl);

@@ -10,6 +10,7 @@
 #include <unordered_map>
 
 #include "view/input/cflow.h"
+#include "view/input/gcc_ci.h"
 #include "view/input/listing.h"
 #include "view/input/sources.h"
 #include "view/view.h"
@@ -66,16 +67,62 @@ int read_cflow_listing(void* context, int fd, const char* name) {
   return load_listing(fd, name, c.layout, *c.builder);
 }
 
-int read_listing_file(const std::string& file, int layout, graph_builder& builder) {
-  if (file == "-") return load_listing(0, "standard input", layout, builder);
+// The first bytes of fd, left for the reader: of a file, or of a pipe
+// through a copy that tee() makes (Linux); 0 for neither.
+ssize_t peek(int fd, char* head, size_t size) {
+  const ssize_t n = ::pread(fd, head, size, 0);
+  if (n >= 0 || errno != ESPIPE) return n;
+#ifdef __linux__
+  int copy[2];
+  if (::pipe(copy) != 0) return 0;
+  const ssize_t teed = ::tee(fd, copy[1], size, 0);
+  const ssize_t got = teed > 0 ? ::read(copy[0], head, static_cast<size_t>(teed)) : 0;
+  ::close(copy[0]);
+  ::close(copy[1]);
+  return got;
+#else
+  return 0;
+#endif
+}
+
+// A listing, or GCC's call graph, by its first bytes.
+int read_listing_fd(int fd, const char* name, int layout, graph_builder& builder, ci_reader& ci) {
+  char head[256];
+  const ssize_t n = peek(fd, head, sizeof head);
+  if (n > 0 && is_gcc_ci(std::string_view(head, static_cast<size_t>(n))))
+    return load_gcc_ci(fd, name, ci);
+  return load_listing(fd, name, layout, builder);
+}
+
+int read_listing_file(const std::string& file, int layout, graph_builder& builder, ci_reader& ci) {
+  if (file == "-") return read_listing_fd(0, "standard input", layout, builder, ci);
   const int fd = ::open(file.c_str(), O_RDONLY);
   if (fd < 0) {
     std::fprintf(stderr, "%s: %s: %s\n", kProgram, file.c_str(), std::strerror(errno));
     return 1;
   }
-  const int status = load_listing(fd, file.c_str(), layout, builder);
+  const int status = read_listing_fd(fd, file.c_str(), layout, builder, ci);
   ::close(fd);
   return status;
+}
+
+// The .ci files under each --ci folder.
+int read_gcc_ci_folders(const view_settings& s, ci_reader& ci) {
+  std::vector<std::string> found;
+  for (const std::string& dir : s.ci_dirs) {
+    if (find_gcc_ci(dir, found) != 0) return 1;
+  }
+  for (const std::string& file : found) {
+    const int fd = ::open(file.c_str(), O_RDONLY);
+    if (fd < 0) {
+      std::fprintf(stderr, "%s: %s: %s\n", kProgram, file.c_str(), std::strerror(errno));
+      return 1;
+    }
+    const int status = load_gcc_ci(fd, file.c_str(), ci);
+    ::close(fd);
+    if (status != 0) return status;
+  }
+  return 0;
 }
 
 // Functions that a build would not hold together: Debian's copies of
@@ -129,12 +176,17 @@ int load_inputs(const view_settings& settings, call_graph& graph) {
     if (run_cflow(settings.cflow, plan, read_cflow_listing, &context) != 0) return 1;
   }
   bool listed = false;
+  ci_reader ci(graph);
   for (const std::string& file : settings.files) {
     if (is_database(file) || ends_with(file, ".c") || (file != "-" && is_directory(file))) continue;
     listed = true;
-    if (read_listing_file(file, settings.layout, builder) != 0) return 1;
+    if (read_listing_file(file, settings.layout, builder, ci) != 0) return 1;
   }
-  if (!listed && !run && load_listing(0, "standard input", settings.layout, builder) != 0) return 1;
+  if (read_gcc_ci_folders(settings, ci) != 0) return 1;
+  if (!listed && !run && settings.ci_dirs.empty() &&
+      read_listing_fd(0, "standard input", settings.layout, builder, ci) != 0)
+    return 1;
+  ci.finish();
   note_definitions(graph);
   return 0;
 }

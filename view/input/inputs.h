@@ -1,5 +1,5 @@
-// Everything tanglet-view reads, into one graph: listings, and the C
-// sources or compilation databases that it hands to cflow.
+// Everything tanglet-view reads, into one graph: listings, GCC's call
+// graphs, and the C sources or compilation databases that it hands to cflow.
 #ifndef TANGLET_VIEW_INPUT_INPUTS_H_
 #define TANGLET_VIEW_INPUT_INPUTS_H_
 
