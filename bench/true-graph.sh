@@ -23,9 +23,8 @@
 # Options:
 #   --units=FILE   only the units listed in FILE (source paths relative to
 #                  TREE, one a line) are the program: functions defined in
-#                  the database's other units (test programs, generators,
-#                  archive members the link left out) are dropped from both
-#                  graphs. To list the linked units, relink with
+#                  other .c files (test programs, generators, archive
+#                  members the link left out) are dropped from both graphs. To list the linked units, relink with
 #                  CC='gcc -Wl,-Map=FILE.map' and take the map's objects and
 #                  archive members back to their sources.
 #   --guess=FILE   cflow's graph from FILE instead of -p: a listing
@@ -127,10 +126,12 @@ guess, guess_defined = from_json(guess_at)
 if units_at:
     # What the units that the program does not link define, by their .ci
     # files: GCC may place a function at a header that declares it.
-    other = {os.path.basename(e['file']) for e in db if not into(e)}
+    # A .c file that is not a unit of the program (cflow may be given any).
+    ours = {os.path.basename(u) for u in linked}
+    other = lambda f: f.endswith('.c') and f not in ours
     out = set().union(*(ci_names(e) for e in db if not into(e)))
     out -= set().union(*(ci_names(e) for e in db if into(e)))
-    keep = lambda f: f[1] not in other and f not in out
+    keep = lambda f: not other(f[1]) and f not in out
     truth = {p for p in truth if keep(p[0]) and keep(p[1])}
     guess = {p for p in guess if keep(p[0]) and keep(p[1])}
     defined, guess_defined = set(filter(keep, defined)), set(filter(keep, guess_defined))
