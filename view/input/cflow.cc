@@ -47,6 +47,9 @@ std::vector<std::string> cflow_command(const cflow_settings& settings, const sou
     for (const std::string& o : plan.cpp_options) cpp += " " + o;
   }
   command.push_back(cpp);
+  // cflow loses a definition behind some attributes (a struct timespec
+  // __attribute__((...)) return type): the preprocessor takes them out.
+  command.emplace_back("-D'__attribute__(x)='");
   command.insert(command.end(), plan.cflow_options.begin(), plan.cflow_options.end());
   for (const char* symbol : kGccSymbols) command.push_back(std::string("--symbol=") + symbol);
   command.insert(command.end(), settings.options.begin(), settings.options.end());
@@ -56,25 +59,32 @@ std::vector<std::string> cflow_command(const cflow_settings& settings, const sou
 }
 
 std::vector<std::vector<std::string>> split_files(const std::vector<std::string>& files, int jobs) {
-  std::vector<long long> size(files.size(), 1);
-  long long total = 0;
+  // A file costs its size and the headers every file includes: the largest
+  // first, each to the part that costs least so far, keeps the parts even.
+  constexpr long long kHeaders = 32 << 10;
+  std::vector<std::pair<long long, size_t>> cost(files.size());
   for (size_t i = 0; i < files.size(); ++i) {
     struct stat about;
-    if (::stat(files[i].c_str(), &about) == 0) size[i] = std::max<long long>(about.st_size, 1);
-    total += size[i];
+    cost[i] = {kHeaders + (::stat(files[i].c_str(), &about) == 0 ? about.st_size : 0), i};
   }
+  std::stable_sort(cost.begin(), cost.end(),
+                   [](const auto& a, const auto& b) { return a.first > b.first; });
   const size_t parts = std::max<size_t>(1, std::min<size_t>(jobs, files.size()));
-  std::vector<std::vector<std::string>> out(parts);
-  long long sum = 0;
-  for (size_t i = 0; i < files.size(); ++i) {
-    // The part whose share of the total this file's middle falls in.
-    const auto k = static_cast<size_t>((sum + size[i] / 2) * static_cast<long long>(parts) /
-                                       std::max<long long>(total, 1));
-    out[std::min(k, parts - 1)].push_back(files[i]);
-    sum += size[i];
+  std::vector<long long> load(parts, 0);
+  std::vector<std::vector<size_t>> members(parts);
+  for (const auto& [c, i] : cost) {
+    const size_t k = static_cast<size_t>(std::min_element(load.begin(), load.end()) - load.begin());
+    load[k] += c;
+    members[k].push_back(i);
   }
-  out.erase(std::remove_if(out.begin(), out.end(), [](const auto& p) { return p.empty(); }),
-            out.end());
+  // Each part in the files' order, so that the same files give the same graph.
+  std::vector<std::vector<std::string>> out;
+  for (std::vector<size_t>& m : members) {
+    if (m.empty()) continue;
+    std::sort(m.begin(), m.end());
+    out.emplace_back();
+    for (const size_t i : m) out.back().push_back(files[i]);
+  }
   return out;
 }
 
@@ -105,9 +115,47 @@ bool cflow_message(std::string_view line, std::string_view& where, std::string_v
 
 }  // namespace
 
+namespace {
+
+// The places of each name that cflow says is defined again, in order.
+struct redefinitions {
+  std::vector<std::string_view> names;
+  std::vector<std::vector<std::string_view>> places;
+
+  void add(std::string_view name, std::string_view place) {
+    size_t k = std::find(names.begin(), names.end(), name) - names.begin();
+    if (k == names.size()) {
+      names.push_back(name);
+      places.emplace_back();
+    }
+    if (std::find(places[k].begin(), places[k].end(), place) == places[k].end())
+      places[k].push_back(place);
+  }
+  // "main defined 3 times: a.c:1, b.c:2 and c.c:3" for the first few.
+  std::string said(size_t most, int& others) const {
+    std::string text;
+    for (size_t k = 0; k < names.size(); ++k) {
+      if (k == most) {
+        others += static_cast<int>(names.size() - most);
+        break;
+      }
+      const auto& p = places[k];
+      text += text.empty() ? "" : "; ";
+      text.append(names[k]);
+      text +=
+          p.size() == 2 ? " defined twice: " : " defined " + std::to_string(p.size()) + " times: ";
+      for (size_t i = 0; i < p.size(); ++i)
+        text.append(i == 0 ? "" : i + 1 == p.size() ? " and " : ", ").append(p[i]);
+    }
+    return text;
+  }
+};
+
+}  // namespace
+
 std::string summarize_cflow_errors(std::string_view said, bool verbose) {
-  std::string twice;
-  int shown = 0, others = 0;
+  redefinitions again;
+  int others = 0;
   while (!said.empty()) {
     const std::string_view line = next_line(said);
     std::string_view where, text;
@@ -115,21 +163,14 @@ std::string summarize_cflow_errors(std::string_view said, bool verbose) {
       const size_t slash = text.rfind('/');
       if (text.size() > 10 && text.substr(text.size() - 10) == " redefined" &&
           slash != std::string_view::npos) {
-        // The next line says where the first definition is.
-        std::string_view first, more;
-        std::string_view rest = said;
-        const bool paired = cflow_message(next_line(rest), first, more) &&
-                            more == "this is the place of previous definition";
-        if (paired) said = rest;
-        if (shown++ < 3) {
-          twice += twice.empty() ? "" : "; ";
-          twice.append(text.substr(0, slash));
-          twice += " defined twice: ";
-          twice.append(where);
-          if (paired) twice.append(" and ").append(first);
-        } else {
-          ++others;
+        // The next line says where the definition before it is.
+        std::string_view first, more, rest = said;
+        if (cflow_message(next_line(rest), first, more) &&
+            more == "this is the place of previous definition") {
+          said = rest;
+          again.add(text.substr(0, slash), first);
         }
+        again.add(text.substr(0, slash), where);
         continue;
       }
       ++others;
@@ -139,13 +180,14 @@ std::string summarize_cflow_errors(std::string_view said, bool verbose) {
       ++others;  // the preprocessor's
     }
   }
-  if (verbose) return twice;  // every line was shown as it came
+  std::string summary = again.said(3, others);
+  if (verbose) return summary;  // every line was shown as it came
   if (others > 0) {
-    twice += twice.empty() ? "" : "; ";
-    twice += std::to_string(others) + (twice.empty() ? "" : " other") +
-             (others == 1 ? " warning" : " warnings") + ", see --verbose";
+    summary += summary.empty() ? "" : "; ";
+    summary += std::to_string(others) + (summary.empty() ? "" : " other") +
+               (others == 1 ? " warning" : " warnings") + ", see --verbose";
   }
-  return twice;
+  return summary;
 }
 
 namespace {

@@ -38,11 +38,14 @@ TEST(Command, SplitAndQuoteAsTheShellDoes) {
 TEST(Command, CflowsWordsSummarized) {
   const std::pair<const char*, const char*> cases[] = {
       {"cflow:b.c:6: main/1 redefined\ncflow:a.c:5: this is the place of previous definition\n",
-       "main defined twice: b.c:6 and a.c:5"},
+       "main defined twice: a.c:5 and b.c:6"},
+      {"cflow:b.c:6: main/1 redefined\ncflow:a.c:5: this is the place of previous definition\n"
+       "cflow:c.c:7: main/2 redefined\ncflow:b.c:6: this is the place of previous definition\n",
+       "main defined 3 times: a.c:5, b.c:6 and c.c:7"},
       {"cflow:b.c:6: main/1 redefined\ncflow:a.c:5: this is the place of previous definition\n"
        "x.c:1:10: fatal error: y.h: No such file or directory\n    1 | #include \"y.h\"\n"
        "compilation terminated.\ncflow:z.c:3: unexpected end of file in declaration\n",
-       "main defined twice: b.c:6 and a.c:5; 2 other warnings, see --verbose"},
+       "main defined twice: a.c:5 and b.c:6; 2 other warnings, see --verbose"},
       {"x.c:1:10: fatal error: y.h: No such file or directory\n", "1 warning, see --verbose"},
       {"", ""},
   };
