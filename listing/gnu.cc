@@ -151,6 +151,7 @@ int parse_posix_line(padded_text text, listing_entry& entry) {
   listing_entry head;
   const size_t name = scan_indent(text.view(), head, true, &print_level);
   if (print_level) {
+    if (name == npos) return 0;
     entry.number = head.number;
     entry.depth = head.depth;
     return parse_sun_tail(text, name, entry);
