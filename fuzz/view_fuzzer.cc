@@ -15,11 +15,11 @@
 
 #include "view/command_line.h"
 #include "view/input/gcc_ci.h"
-#include "view/link.h"
+#include "view/output/link.h"
 #include "view/select.h"
 #include "view/test_graph.h"
-#include "view/text.h"
-#include "view/writers.h"
+#include "view/output/text.h"
+#include "view/output/writers.h"
 
 namespace {
 

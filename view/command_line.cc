@@ -10,7 +10,7 @@
 #include <string_view>
 
 #include "listing/listing.h"
-#include "view/link.h"
+#include "view/output/link.h"
 
 namespace {
 

@@ -8,7 +8,7 @@
 
 #include "view/input/cflow.h"
 #include "view/select.h"
-#include "view/writers.h"
+#include "view/output/writers.h"
 
 enum : int { OUTPUT_DOT, OUTPUT_JSON, OUTPUT_MERMAID, OUTPUT_HTML };
 

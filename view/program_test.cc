@@ -20,7 +20,7 @@
 #include <vector>
 
 #include "tests/run_program.h"
-#include "view/text.h"
+#include "view/output/text.h"
 
 namespace {
 

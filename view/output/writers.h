@@ -1,6 +1,6 @@
 // The view's output formats, written into the project's output buffer.
-#ifndef TANGLET_VIEW_WRITERS_H_
-#define TANGLET_VIEW_WRITERS_H_
+#ifndef TANGLET_VIEW_OUTPUT_WRITERS_H_
+#define TANGLET_VIEW_OUTPUT_WRITERS_H_
 
 #include <cstdint>
 #include <string>
@@ -30,4 +30,4 @@ void write_html(const call_graph& g, const graph_view& v, const write_options& o
 extern const char kExplorerHtml[], kExplorerCss[], kExplorerJs[];
 extern const size_t kExplorerHtmlSize, kExplorerCssSize, kExplorerJsSize;
 
-#endif  // TANGLET_VIEW_WRITERS_H_
+#endif  // TANGLET_VIEW_OUTPUT_WRITERS_H_

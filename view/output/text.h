@@ -1,8 +1,8 @@
 // Names, signatures and file names come from untrusted listings: any bytes.
 // Each format writes them so that its reader takes the whole text, valid
 // whatever it holds.
-#ifndef TANGLET_VIEW_TEXT_H_
-#define TANGLET_VIEW_TEXT_H_
+#ifndef TANGLET_VIEW_OUTPUT_TEXT_H_
+#define TANGLET_VIEW_OUTPUT_TEXT_H_
 
 #include <string_view>
 
@@ -44,4 +44,4 @@ inline int utf8_sequence(std::string_view s) {
 // A control byte that a drawing shows as "\x01"; a TAB is a blank to them.
 inline bool is_control(unsigned char c) { return (c < 0x20 && c != '\t') || c == 0x7f; }
 
-#endif  // TANGLET_VIEW_TEXT_H_
+#endif  // TANGLET_VIEW_OUTPUT_TEXT_H_

@@ -1,11 +1,11 @@
-#include "view/writers.h"
+#include "view/output/writers.h"
 
 #include <gtest/gtest.h>
 
 #include <string>
 
 #include "view/input/gcc_ci.h"
-#include "view/link.h"
+#include "view/output/link.h"
 #include "view/test_graph.h"
 
 namespace {

@@ -1,6 +1,6 @@
 // The --link template: one place that decides what every format may write.
-#ifndef TANGLET_VIEW_LINK_H_
-#define TANGLET_VIEW_LINK_H_
+#ifndef TANGLET_VIEW_OUTPUT_LINK_H_
+#define TANGLET_VIEW_OUTPUT_LINK_H_
 
 #include <cstdint>
 #include <string>
@@ -18,4 +18,4 @@ bool link_template_allowed(std::string_view link);
 // scheme other than http, https or file; a link without one is relative.
 bool expand_link(std::string_view link, std::string_view file, int32_t line, std::string& out);
 
-#endif  // TANGLET_VIEW_LINK_H_
+#endif  // TANGLET_VIEW_OUTPUT_LINK_H_

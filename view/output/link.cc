@@ -1,4 +1,4 @@
-#include "view/link.h"
+#include "view/output/link.h"
 
 #include <cstdio>
 
