@@ -16,7 +16,7 @@
 #include "view/command_line.h"
 #include "view/input/gcc_ci.h"
 #include "view/output/link.h"
-#include "view/select.h"
+#include "view/select/select.h"
 #include "view/test_graph.h"
 #include "view/output/text.h"
 #include "view/output/writers.h"

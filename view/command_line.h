@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "view/input/cflow.h"
-#include "view/select.h"
+#include "view/select/select.h"
 #include "view/output/writers.h"
 
 enum : int { OUTPUT_DOT, OUTPUT_JSON, OUTPUT_MERMAID, OUTPUT_HTML };

@@ -36,6 +36,55 @@ void mermaid_text(out_buffer& out, std::string_view s) {
   }
 }
 
+// The marks, as classes: what each holds, then how it looks.
+void mermaid_marks(const call_graph& g, const graph_view& v, out_buffer& out) {
+  struct mark {
+    const char* name;
+    const char* style;
+  };
+  static const mark kMarks[] = {{"undefined", "stroke-dasharray:4 3,color:#555555"},
+                                {"focus", "fill:#fde68a,stroke-width:2px"},
+                                {"recursive", "stroke:#b91c1c"},
+                                {"cut", "stroke-width:3px"}};
+  for (int m = 0; m < 4; ++m) {
+    bool any = false;
+    for (size_t k = 0; k < v.nodes.size(); ++k) {
+      const int32_t id = v.nodes[k];
+      const bool holds = m == 0   ? !g.defined(id)
+                         : m == 1 ? (v.flags[k] & VIEW_FOCUS) != 0
+                         : m == 2 ? g.recursive(id)
+                                  : (v.flags[k] & VIEW_CUT) != 0;
+      if (!holds) continue;
+      out.put(any ? ",n" : "  class n");
+      out.put_int(static_cast<int32_t>(k));
+      any = true;
+    }
+    if (!any) continue;
+    out.put(' ');
+    out.put(kMarks[m].name);
+    out.put("\n  classDef ");
+    out.put(kMarks[m].name);
+    out.put(' ');
+    out.put(kMarks[m].style);
+    out.put('\n');
+  }
+}
+
+void mermaid_links(const call_graph& g, const graph_view& v, const write_options& o,
+                   out_buffer& out) {
+  // The link is percent-encoded: nothing in it ends the string or the line.
+  std::string url;
+  for (size_t k = 0; k < v.nodes.size(); ++k) {
+    const int32_t id = v.nodes[k];
+    if (!g.defined(id) || !expand_link(o.link, g.file(id), g.line(id), url)) continue;
+    out.put("  click n");
+    out.put_int(static_cast<int32_t>(k));
+    out.put(" href \"");
+    out.put(url);
+    out.put("\"\n");
+  }
+}
+
 }  // namespace
 
 void write_mermaid(const call_graph& g, const graph_view& v, const write_options& o,
@@ -85,48 +134,6 @@ void write_mermaid(const call_graph& g, const graph_view& v, const write_options
     out.put_int(e.callee);
     out.put('\n');
   }
-  // The marks, as classes: what each holds, then how it looks.
-  struct mark {
-    const char* name;
-    const char* style;
-  };
-  static const mark kMarks[] = {{"undefined", "stroke-dasharray:4 3,color:#555555"},
-                                {"focus", "fill:#fde68a,stroke-width:2px"},
-                                {"recursive", "stroke:#b91c1c"},
-                                {"cut", "stroke-width:3px"}};
-  for (int m = 0; m < 4; ++m) {
-    bool any = false;
-    for (size_t k = 0; k < v.nodes.size(); ++k) {
-      const int32_t id = v.nodes[k];
-      const bool holds = m == 0   ? !g.defined(id)
-                         : m == 1 ? (v.flags[k] & VIEW_FOCUS) != 0
-                         : m == 2 ? g.recursive(id)
-                                  : (v.flags[k] & VIEW_CUT) != 0;
-      if (!holds) continue;
-      out.put(any ? ",n" : "  class n");
-      out.put_int(static_cast<int32_t>(k));
-      any = true;
-    }
-    if (!any) continue;
-    out.put(' ');
-    out.put(kMarks[m].name);
-    out.put("\n  classDef ");
-    out.put(kMarks[m].name);
-    out.put(' ');
-    out.put(kMarks[m].style);
-    out.put('\n');
-  }
-  if (o.has_link) {
-    // The link is percent-encoded: nothing in it ends the string or the line.
-    std::string url;
-    for (size_t k = 0; k < v.nodes.size(); ++k) {
-      const int32_t id = v.nodes[k];
-      if (!g.defined(id) || !expand_link(o.link, g.file(id), g.line(id), url)) continue;
-      out.put("  click n");
-      out.put_int(static_cast<int32_t>(k));
-      out.put(" href \"");
-      out.put(url);
-      out.put("\"\n");
-    }
-  }
+  mermaid_marks(g, v, out);
+  if (o.has_link) mermaid_links(g, v, o, out);
 }

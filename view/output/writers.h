@@ -7,7 +7,7 @@
 
 #include "io/out_buffer.h"
 #include "view/graph.h"
-#include "view/select.h"
+#include "view/select/select.h"
 
 struct write_options {
   bool full_labels = false;  // name, signature and file:line

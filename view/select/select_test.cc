@@ -1,4 +1,4 @@
-#include "view/select.h"
+#include "view/select/select.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
 // Which part of the call graph a view shows.
-#ifndef TANGLET_VIEW_SELECT_H_
-#define TANGLET_VIEW_SELECT_H_
+#ifndef TANGLET_VIEW_SELECT_SELECT_H_
+#define TANGLET_VIEW_SELECT_SELECT_H_
 
 #include <regex.h>
 
@@ -51,4 +51,4 @@ bool select_all(const call_graph& graph, const selection_options& options, graph
 // first 64 bytes.
 std::vector<std::string_view> closest_names(const call_graph& graph, std::string_view name);
 
-#endif  // TANGLET_VIEW_SELECT_H_
+#endif  // TANGLET_VIEW_SELECT_SELECT_H_

@@ -1,0 +1,47 @@
+// The steps of a selection, each a function of its own: what the options
+// keep, the focus, the walks from it, the levels and the cut.
+#ifndef TANGLET_VIEW_SELECT_STEPS_H_
+#define TANGLET_VIEW_SELECT_STEPS_H_
+
+#include <string>
+#include <vector>
+
+#include "view/select/select.h"
+
+// What the options leave of the graph: kept nodes, and the stubs among them.
+struct filter {
+  big_vector<uint8_t> keep, stub;
+};
+filter make_filter(const call_graph& g, const selection_options& o);
+
+// The focus nodes of the names, or false with the message.
+bool find_focus(const call_graph& g, const selection_options& o, const filter& f,
+                big_vector<int32_t>& focus, std::string& message);
+
+// Breadth first from the nodes already at distance 0 in dist (listed in
+// queue from from on), along callees (forward) or callers, to at most limit
+// levels (-1: no limit). A stub's callees are not followed.
+void walk(const call_graph& g, const filter& f, bool forward, int32_t limit,
+          big_vector<int32_t>& queue, size_t from, big_vector<int32_t>& dist);
+
+// Each node's distance along callees (down) and along callers (up) from
+// the focus; without a focus, down from the functions nobody calls, and up
+// left empty.
+void distances(const call_graph& g, const filter& f, const selection_options& o,
+               const big_vector<int32_t>& focus, big_vector<int32_t>& down,
+               big_vector<int32_t>& up);
+
+// The nodes with a level (the smaller distance) up to the last that fits
+// --max-nodes, in graph order, into view; view_id maps graph ids to view ids.
+void cut_to_fit(const call_graph& g, const selection_options& o, bool focused,
+                const big_vector<int32_t>& level, graph_view& view, big_vector<int32_t>& view_id);
+
+// Marks the focus, and, in a cut view, the nodes whose calls were cut.
+void mark(const call_graph& g, const filter& f, const big_vector<int32_t>& focus,
+          const big_vector<int32_t>& down, const big_vector<int32_t>& up,
+          const big_vector<int32_t>& level, const big_vector<int32_t>& view_id, graph_view& view);
+
+// The graph's edges between nodes of the view, in first-seen order.
+void collect_edges(const call_graph& g, const big_vector<int32_t>& view_id, graph_view& view);
+
+#endif  // TANGLET_VIEW_SELECT_STEPS_H_
