@@ -2,9 +2,10 @@
 // layout, -r, the depths, the cut and a focus; every format is written.
 // Text that starts as GCC's call graphs do is read as one.
 // Invariants: a view holds each function and each edge at most once, its
-// edges join nodes of the view, and it keeps to --max-nodes; dot, JSON and
-// Mermaid are UTF-8 without control bytes, and a link holds only what a URL
-// may. The middle name is also tried as a pattern and as a mistyped focus.
+// edges join nodes of the view, and it keeps to --max-nodes; dot, JSON,
+// Mermaid, the list and the summary are UTF-8 without control bytes, and a
+// link holds only what a URL may. The middle name is also tried as a
+// pattern and as a mistyped focus.
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
@@ -16,10 +17,10 @@
 #include "view/command_line.h"
 #include "view/input/gcc_ci.h"
 #include "view/output/link.h"
-#include "view/select/select.h"
-#include "view/test_graph.h"
 #include "view/output/text.h"
 #include "view/output/writers.h"
+#include "view/select/select.h"
+#include "view/test_graph.h"
 
 namespace {
 
@@ -59,6 +60,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   o.callers = (knobs >> 6) & 1;
   o.max_nodes = (knobs & 0x80) ? 3 : 0;
   o.internal = (knobs & 0x30) == 0x30;
+  o.distances = knobs & 1;
   graph_view v;
   std::string message;
   if (!select_view(g, o, v, message)) {
@@ -80,6 +82,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
       broken("an edge outside the view");
     if (!pairs.emplace(e.caller, e.callee).second) broken("an edge twice");
   }
+  if (o.distances && v.distance.size() != v.nodes.size()) broken("a node without its distance");
 
   // The middle name as a pattern of --exclude, and as a mistyped focus: what
   // the pattern guard lets through compiles and matches within libFuzzer's
@@ -115,6 +118,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   write_dot(g, v, w, buffer);
   write_json(g, v, buffer);
   write_mermaid(g, v, w, buffer);
+  write_list(g, v, buffer);
+  graph_view all;
+  if (!select_all(g, o, all, message)) broken("select_all refused what select_view took");
+  write_summary(g, all, buffer);
   buffer.flush();
   // Whatever the names hold, each format stays text its reader takes.
   for (size_t i = 0; i < out.size(); ++i) {
@@ -124,8 +131,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (n < 0) broken("bytes that are not UTF-8 written");
     i += static_cast<size_t>(n) - 1;
   }
-  graph_view all;
-  if (!select_all(g, o, all, message)) broken("select_all refused what select_view took");
   write_html(g, all, w, buffer);
   buffer.flush();
   return 0;
