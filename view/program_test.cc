@@ -523,6 +523,7 @@ TEST(ViewGcc, ReadsTheCallGraphsGccWrites) {
   EXPECT_EQ(gcc_graph(found.out), expected);
   // Files recognized by their content, standard input as a file and as a pipe.
   EXPECT_EQ(view({"-T", "json", main_ci, "-"}, read_file(apply_ci)).out, found.out);
+#if !defined(TANGLET_EMULATOR)  // sh cannot start a foreign program itself
   std::string piped;
   if (FILE* p = popen(
           ("cat " + apply_ci + " | " TANGLET_VIEW_BIN " -T json " + main_ci + " -").c_str(), "r")) {
@@ -531,6 +532,7 @@ TEST(ViewGcc, ReadsTheCallGraphsGccWrites) {
     EXPECT_EQ(pclose(p), 0);
   }
   EXPECT_EQ(piped, found.out);
+#endif
   const program_run dot = view({"--ci=" + dir, "-F", "apply"});
   EXPECT_NE(dot.out.find("tooltip=\"apply.c:5\\n1 call through a pointer\\nstack: "),
             std::string::npos)

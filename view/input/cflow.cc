@@ -11,6 +11,7 @@
 #include <cerrno>
 #include <csignal>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <thread>
 
@@ -204,8 +205,27 @@ std::string shown(const std::vector<std::string>& command) {
   return line;
 }
 
+// 0 when program can be run: named by a path, or found on PATH as execvp
+// looks. Said before starting, as some spawns (qemu-user's) tell a failed
+// exec only by the child's status 127.
+int runnable(const std::string& program) {
+  if (program.find('/') != std::string::npos)
+    return ::access(program.c_str(), X_OK) == 0 ? 0 : errno;
+  const char* path = std::getenv("PATH");
+  std::string_view dirs = path != nullptr ? path : "/usr/local/bin:/usr/bin:/bin";
+  while (true) {
+    const size_t colon = dirs.find(':');
+    const std::string_view dir = dirs.substr(0, colon);
+    const std::string candidate = std::string(dir.empty() ? "." : dir) + "/" + program;
+    if (::access(candidate.c_str(), X_OK) == 0) return 0;
+    if (colon == std::string_view::npos) return ENOENT;
+    dirs.remove_prefix(colon + 1);
+  }
+}
+
 // Starts one run, its standard output and error on pipes; errno on failure.
 int start(const std::vector<std::string>& command, cflow_run& run) {
+  if (const int e = runnable(command[0]); e != 0) return e;
   int out[2], err[2];
   if (::pipe2(out, O_CLOEXEC) != 0) return errno;
   if (::pipe2(err, O_CLOEXEC) != 0) {
