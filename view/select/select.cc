@@ -30,6 +30,7 @@ bool select_view(const call_graph& g, const selection_options& o, graph_view& vi
   const filter f = make_filter(g, o);
   big_vector<int32_t> focus;
   if (!find_focus(g, o, f, focus, message)) return false;
+  if (!o.to.empty()) return select_paths(g, o, f, focus, view, message);
   if (focus.empty() && whole_graph(g, o, f, view)) return true;
 
   big_vector<int32_t> down, up;
@@ -59,6 +60,12 @@ bool select_all(const call_graph& g, const selection_options& o, graph_view& vie
   }
   view.flags.assign(view.nodes.size(), 0);
   for (const int32_t v : focus) view.flags[view_id[v]] |= VIEW_FOCUS;
+  // The explorer draws the paths itself; it is told where they go.
+  for (const std::string& name : o.to) {
+    big_vector<int32_t> targets;
+    if (!find_named(g, name, f, targets, message)) return false;
+    for (const int32_t v : targets) view.flags[view_id[v]] |= VIEW_TARGET;
+  }
   collect_edges(g, view_id, view);
   return true;
 }
