@@ -171,13 +171,14 @@ bool select_paths(const call_graph& g, const selection_options& o, const filter&
   big_vector<int32_t> from, to(n, -1), targets;
   walk_from_sources(g, f, o, focus, from);
   bool any = false;
-  for (const std::string& name : o.to) {
+  for (auto name = o.to.begin(); name != o.to.end(); ++name) {
+    if (std::find(o.to.begin(), name, *name) != name) continue;  // said once
     big_vector<int32_t> ids;
-    if (!find_named(g, name, f, ids, message)) return false;
+    if (!find_named(g, *name, f, ids, message)) return false;
     bool reached = false;
     for (const int32_t t : ids)
       reached = reached || (from[t] >= 0 && (limit < 0 || from[t] <= limit));
-    if (!reached) no_path(g, f, o, name, ids, from, message);
+    if (!reached) no_path(g, f, o, *name, ids, from, message);
     any = any || reached;
     for (const int32_t t : ids) {
       if (to[t] < 0) targets.push_back(t);

@@ -269,7 +269,7 @@ TEST(Select, Paths) {
        "main! a b c t1* t2* d e f | main>a a>b b>c c>a c>t1 b>t2 main>d d>t1 main>e e>f f>t2",
        ""},
       {{"e"},
-       {"t1", "t2"},
+       {"t1", "t2", "t1"},
        {},
        {},
        -1,
