@@ -2,11 +2,12 @@
 // layout, -r, the depths, the cut and a focus; every format is written.
 // Text that starts as GCC's call graphs do is read as one.
 // Invariants: a view holds each function and each edge at most once, its
-// edges join nodes of the view, and it keeps to --max-nodes; dot, JSON and
-// Mermaid are UTF-8 without control bytes, and a link holds only what a URL
-// may. The middle name is also tried as a pattern and as a mistyped focus,
-// and the last as a target of --to: each function of those paths reaches a
-// target, in the view, and is reached from the focus.
+// edges join nodes of the view, and it keeps to --max-nodes; dot, JSON,
+// Mermaid, the list and the summary are UTF-8 without control bytes, and a
+// link holds only what a URL may. The middle name is also tried as a
+// pattern and as a mistyped focus, and the last as a target of --to: each
+// function of those paths reaches a target, in the view, and is reached
+// from the focus.
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
@@ -70,6 +71,7 @@ void check_paths(const call_graph& g, selection_options& o) {
   }
   if (std::none_of(v.flags.begin(), v.flags.end(), [](uint8_t f) { return f & VIEW_TARGET; }))
     broken("paths without their target");
+  if (o.distances && v.distance.size() != v.nodes.size()) broken("a path without its distances");
   if (o.max_nodes != 0 && v.nodes.size() > std::max<size_t>(o.max_nodes, v.level + 1))
     broken("paths over --max-nodes beyond one path");
   const std::vector<bool> to = reached(v, VIEW_TARGET, false), from = reached(v, VIEW_FOCUS, true);
@@ -96,6 +98,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   o.callers = (knobs >> 6) & 1;
   o.max_nodes = (knobs & 0x80) ? 3 : 0;
   o.internal = (knobs & 0x30) == 0x30;
+  o.distances = knobs & 1;
   graph_view v;
   std::string message;
   if (!select_view(g, o, v, message)) {
@@ -117,6 +120,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
       broken("an edge outside the view");
     if (!pairs.emplace(e.caller, e.callee).second) broken("an edge twice");
   }
+  if (o.distances && v.distance.size() != v.nodes.size()) broken("a node without its distance");
 
   if (g.size() > 0) {
     check_paths(g, o);
@@ -157,6 +161,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   write_dot(g, v, w, buffer);
   write_json(g, v, buffer);
   write_mermaid(g, v, w, buffer);
+  write_list(g, v, buffer);
+  graph_view all;
+  if (!select_all(g, o, all, message)) broken("select_all refused what select_view took");
+  write_summary(g, all, buffer);
   buffer.flush();
   // Whatever the names hold, each format stays text its reader takes.
   for (size_t i = 0; i < out.size(); ++i) {
@@ -166,8 +174,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (n < 0) broken("bytes that are not UTF-8 written");
     i += static_cast<size_t>(n) - 1;
   }
-  graph_view all;
-  if (!select_all(g, o, all, message)) broken("select_all refused what select_view took");
   write_html(g, all, w, buffer);
   buffer.flush();
   return 0;

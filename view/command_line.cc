@@ -87,7 +87,8 @@ const char kUsage[] =
     "      --max-nodes=N          cut a larger view at the depth where it fits\n"
     "                             (default 200; 0: no limit)\n"
     "Output:\n"
-    "  -T, --format=FORMAT        dot (default), json, mermaid or html\n"
+    "  -T, --format=FORMAT        dot (default), json, mermaid, html, list (FILE:LINE:\n"
+    "                             NAME DISTANCE lines) or summary (of the whole graph)\n"
     "      --labels=name|full     full: name, signature and file:line\n"
     "      --group=file|none      one cluster per source file (default file)\n"
     "      --link=TEMPLATE        a URL for each defined function: %f file, %l line\n"
@@ -287,8 +288,15 @@ int parse_view_command_line(int argc, char** argv, view_settings& s) {
           s.output = OUTPUT_MERMAID;
         else if (v == "html")
           s.output = OUTPUT_HTML;
+        else if (v == "list")
+          s.output = OUTPUT_LIST;
+        else if (v == "summary")
+          s.output = OUTPUT_SUMMARY;
         else
-          return usage_error("unknown format '%s' (dot, json, mermaid or html)%s", optarg);
+          return usage_error("unknown format '%s' (dot, json, mermaid, html, list or summary)%s",
+                             optarg);
+        // The list tells each function's distance, which only a walk gives.
+        s.selection.distances = s.output == OUTPUT_LIST;
         break;
       }
       case OPT_LABELS:

@@ -23,6 +23,11 @@ void write_dot(const call_graph& g, const graph_view& v, const write_options& o,
 void write_json(const call_graph& g, const graph_view& v, out_buffer& out);
 void write_mermaid(const call_graph& g, const graph_view& v, const write_options& o,
                    out_buffer& out);
+// One line per function, "FILE:LINE: NAME DISTANCE", nearest the focus first.
+void write_list(const call_graph& g, const graph_view& v, out_buffer& out);
+// The whole view's counts, roots, hubs, cycles, longest chain and the
+// functions that main (or the focus) does not reach, as text.
+void write_summary(const call_graph& g, const graph_view& v, out_buffer& out);
 // The explorer: view/html/explorer.html with its style, script and data.
 void write_html(const call_graph& g, const graph_view& v, const write_options& o, out_buffer& out);
 

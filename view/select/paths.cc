@@ -203,6 +203,10 @@ bool select_paths(const call_graph& g, const selection_options& o, const filter&
     view.nodes.push_back(static_cast<int32_t>(i));
   }
   mark_paths(g, f, focus, targets, level, in, view_id, view);
+  // For the list: how far along the paths, from the focus or the roots.
+  if (o.distances) {
+    for (const int32_t v : view.nodes) view.distance.push_back(from[v]);
+  }
   collect_edges(g, view_id, view);
   return true;
 }

@@ -39,7 +39,7 @@ bool select_view(const call_graph& g, const selection_options& o, graph_view& vi
   big_vector<int32_t> focus;
   if (!find_focus(g, o, f, focus, message)) return false;
   if (!o.to.empty()) return select_paths(g, o, f, focus, view, message);
-  if (focus.empty() && whole_graph(g, o, f, view)) return true;
+  if (focus.empty() && !o.distances && whole_graph(g, o, f, view)) return true;
 
   big_vector<int32_t> down, up;
   distances(g, f, o, focus, down, up);
@@ -51,6 +51,7 @@ bool select_view(const call_graph& g, const selection_options& o, graph_view& vi
   big_vector<int32_t> view_id;
   cut_to_fit(g, o, !focus.empty(), level, view, view_id);
   mark(g, f, focus, down, up, level, view_id, view);
+  if (o.distances) signed_distances(down, up, view);
   collect_edges(g, view_id, view);
   return true;
 }
