@@ -5,7 +5,9 @@
 // edges join nodes of the view, and it keeps to --max-nodes; dot, JSON,
 // Mermaid, the list and the summary are UTF-8 without control bytes, and a
 // link holds only what a URL may. The middle name is also tried as a
-// pattern and as a mistyped focus.
+// pattern and as a mistyped focus, and the last as a target of --to: each
+// function of those paths reaches a target, in the view, and is reached
+// from the focus.
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
@@ -41,6 +43,42 @@ bool build_ci(std::string_view text, call_graph& g) {
   reader.finish();
   g.finish();
   return true;
+}
+
+// Nodes of the view reached from those flagged, along the view's edges,
+// forward or back.
+std::vector<bool> reached(const graph_view& v, uint8_t flag, bool forward) {
+  std::vector<bool> seen(v.nodes.size());
+  for (size_t k = 0; k < v.nodes.size(); ++k) seen[k] = v.flags[k] & flag;
+  for (bool grew = true; grew;) {
+    grew = false;
+    for (const call_edge& e : v.edges) {
+      const int32_t a = forward ? e.caller : e.callee, b = forward ? e.callee : e.caller;
+      if (seen[a] && !seen[b]) seen[b] = grew = true;
+    }
+  }
+  return seen;
+}
+
+void check_paths(const call_graph& g, selection_options& o) {
+  o.to = {std::string(g.name(static_cast<int32_t>(g.size() - 1)))};
+  graph_view v;
+  std::string message;
+  if (!select_view(g, o, v, message)) {
+    if (message.compare(0, 13, "no call path ") != 0 && !o.internal)
+      broken("a target taken from the graph is unknown");
+    return;
+  }
+  if (std::none_of(v.flags.begin(), v.flags.end(), [](uint8_t f) { return f & VIEW_TARGET; }))
+    broken("paths without their target");
+  if (o.distances && v.distance.size() != v.nodes.size()) broken("a path without its distances");
+  if (o.max_nodes != 0 && v.nodes.size() > std::max<size_t>(o.max_nodes, v.level + 1))
+    broken("paths over --max-nodes beyond one path");
+  const std::vector<bool> to = reached(v, VIEW_TARGET, false), from = reached(v, VIEW_FOCUS, true);
+  for (size_t k = 0; k < v.nodes.size(); ++k) {
+    if (!to[k]) broken("a function of the paths that reaches no target");
+    if (!o.focus.empty() && !from[k]) broken("a function of the paths not reached from the focus");
+  }
 }
 
 }  // namespace
@@ -83,6 +121,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (!pairs.emplace(e.caller, e.callee).second) broken("an edge twice");
   }
   if (o.distances && v.distance.size() != v.nodes.size()) broken("a node without its distance");
+
+  if (g.size() > 0) {
+    check_paths(g, o);
+    o.to.clear();
+  }
 
   // The middle name as a pattern of --exclude, and as a mistyped focus: what
   // the pattern guard lets through compiles and matches within libFuzzer's

@@ -26,10 +26,12 @@ enum : int {
   OPT_CI,
   OPT_CFLOW,
   OPT_CFLOW_OPTION,
+  OPT_TO,
 };
 
 const option kLongOptions[] = {
     {"focus", required_argument, nullptr, 'F'},
+    {"to", required_argument, nullptr, OPT_TO},
     {"callees", required_argument, nullptr, 'd'},
     {"callers", required_argument, nullptr, 'u'},
     {"exclude", required_argument, nullptr, 'x'},
@@ -74,7 +76,10 @@ const char kUsage[] =
     "                             repeatable); a FILE that is one is read as one\n"
     "Selecting the view:\n"
     "  -F, --focus=NAME           start from this function (repeatable)\n"
-    "  -d, --callees=N            levels of callees around the focus (default 3)\n"
+    "      --to=NAME              only the call paths from the focus, or from the\n"
+    "                             functions nobody calls, to NAME (repeatable)\n"
+    "  -d, --callees=N            levels of callees around the focus (default 3;\n"
+    "                             with --to, the longest path, unbounded by default)\n"
     "  -u, --callers=N            levels of callers around the focus (default 1)\n"
     "  -x, --exclude=REGEX        leave out functions whose whole name matches (repeatable)\n"
     "  -s, --stub=REGEX           draw these, but not what they call (repeatable)\n"
@@ -92,6 +97,7 @@ const char kUsage[] =
     "      --version              the version\n"
     "\n"
     "Examples: tanglet-view -p build --focus=main | dot -Tsvg > main.svg\n"
+    "          tanglet-view -p build -F main --to=fork | dot -Tsvg > fork.svg\n"
     "          make CFLAGS='-O0 -fcallgraph-info=su' && tanglet-view --ci=. -F main\n";
 
 int usage_error(const char* format, const char* a, const char* b = "") {
@@ -247,12 +253,16 @@ int parse_view_command_line(int argc, char** argv, view_settings& s) {
       case 'F':
         s.selection.focus.emplace_back(optarg);
         break;
+      case OPT_TO:
+        s.selection.to.emplace_back(optarg);
+        break;
       case 'd':
       case 'u':
         if (!to_count(optarg, 1000000, n))
           return usage_error("invalid %s value '%s'", c == 'd' ? "--callees" : "--callers", optarg);
         (c == 'd' ? s.selection.callees : s.selection.callers) = static_cast<int32_t>(n);
         (c == 'd' ? s.writing.callees : s.writing.callers) = static_cast<int32_t>(n);
+        s.selection.callees_given = s.selection.callees_given || c == 'd';
         break;
       case 'x':
       case 's':

@@ -65,6 +65,12 @@ const golden_case kGoldens[] = {
      "tanglet-view: the view would hold 51 functions, more than --max-nodes=12: cut after level "
      "1, 6 functions marked where calls were left out; see more with --max-nodes=51, or narrow it "
      "with --focus, --exclude or --internal\n"},
+    {"paths.dot", {"-F", "main", "--to=trace", "--to=strcmp"}, ""},
+    {"paths.json",
+     {"-F", "main", "--to=trace", "--to=strcmp", "--max-nodes=5", "-T", "json"},
+     "tanglet-view: the paths hold 8 functions, more than --max-nodes=5: kept the 4 on the "
+     "shortest, of up to 2 calls; 4 left out, 3 marked where calls were left out; see them all "
+     "with --max-nodes=8\n"},
 };
 
 TEST(ViewGolden, SameOutputFromEveryLayout) {
@@ -308,6 +314,35 @@ TEST(ViewMessages, ExactTextAndStatus) {
        1,
        only_root_note(corpus) +
            "tanglet-view: no function named 'mian' in the listing; closest: main\n"},
+      {{"--to=tarce", corpus},
+       "",
+       1,
+       only_root_note(corpus) +
+           "tanglet-view: no function named 'tarce' in the listing; closest: trace\n"},
+      {{"-F", "is_odd", "--to=fact", corpus},
+       "",
+       1,
+       only_root_note(corpus) +
+           "tanglet-view: no call path from is_odd to fact; functions that reach it: main\n"},
+      {{"-F", "main", "--to=descend_35", "-d", "30", corpus},
+       "",
+       1,
+       only_root_note(corpus) +
+           "tanglet-view: no call path from main to descend_35 within -d 30; the shortest has 35 "
+           "calls; functions that reach it: descend_34, descend_33, descend_32\n"},
+      // Listed by how far along the paths.
+      {{"-F", "main", "--to=strcmp", "-T", "list", corpus},
+       "",
+       0,
+       only_root_note(corpus),
+       "main.c:32: main 0\ntable.c:16: lookup_entry_by_name_and_kind +1\n"},
+      // A target out of reach is told; the others are drawn, as the focus is.
+      {{"-F", "is_even", "--to=fact", "--to=trace", "-T", "mermaid", corpus},
+       "",
+       0,
+       only_root_note(corpus) +
+           "tanglet-view: no call path from is_even to fact; functions that reach it: main\n",
+       "  class n0,n1 focus\n"},
       {{"--frobnicate"}, "", 2, "tanglet-view: unrecognized option '--frobnicate'\n" + help},
       {{"-F"}, "", 2, "tanglet-view: option requires an argument -- 'F'\n" + help},
       {{"-d", "x"}, "", 2, "tanglet-view: invalid --callees value 'x'\n" + help},
@@ -451,9 +486,9 @@ TEST(ViewMessages, HelpAndVersion) {
   const program_run help = view({"--help"});
   EXPECT_EQ(help.status, 0);
   for (const char* option :
-       {"--focus", "--callees", "--callers", "--exclude", "--stub", "--internal", "--max-nodes",
-        "--format", "--labels", "--group", "--link", "--rankdir", "--reversed", "--layout", "--ci",
-        "--help", "--version"})
+       {"--focus", "--to", "--callees", "--callers", "--exclude", "--stub", "--internal",
+        "--max-nodes", "--format", "--labels", "--group", "--link", "--rankdir", "--reversed",
+        "--layout", "--ci", "--help", "--version"})
     EXPECT_NE(help.out.find(option), std::string::npos) << option;
   const program_run version = view({"--version"});
   EXPECT_EQ(version.status, 0);

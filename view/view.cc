@@ -1,8 +1,10 @@
 #include "view/view.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <string>
 
 #include "io/broken_pipe.h"
 #include "io/out_buffer.h"
@@ -10,6 +12,42 @@
 
 namespace {
 constexpr char kProgram[] = "tanglet-view";
+
+// Each line of a message from the selection, as the program's.
+void say(const std::string& message) {
+  for (size_t start = 0; start < message.size();) {
+    const size_t end = std::min(message.find('\n', start), message.size());
+    std::fprintf(stderr, "%s: %.*s\n", kProgram, static_cast<int>(end - start),
+                 message.data() + start);
+    start = end + 1;
+  }
+}
+
+void say_cut(const view_settings& settings, const graph_view& view) {
+  if (view.paths) {
+    std::fprintf(stderr,
+                 "%s: the paths hold %zu functions, more than --max-nodes=%zu: kept the %zu on "
+                 "the shortest, of up to %d calls; %zu left out, %zu marked where calls were "
+                 "left out; see them all with --max-nodes=%zu\n",
+                 kProgram, view.wanted, settings.selection.max_nodes, view.nodes.size(),
+                 static_cast<int>(view.level), view.wanted - view.nodes.size(), view.marked,
+                 view.wanted);
+    return;
+  }
+  char where[96];
+  if (view.dropped != 0)
+    std::snprintf(where, sizeof where, "kept %zu of the %zu functions that nobody calls",
+                  view.nodes.size(), view.nodes.size() + view.dropped);
+  else
+    std::snprintf(where, sizeof where, "cut after level %d", static_cast<int>(view.level));
+  std::fprintf(stderr,
+               "%s: the view would hold %zu functions, more than --max-nodes=%zu: %s, %zu "
+               "function%s marked where calls were left out; see more with --max-nodes=%zu, or "
+               "narrow it with --focus, --exclude or --internal\n",
+               kProgram, view.wanted, settings.selection.max_nodes, where, view.marked,
+               view.marked == 1 ? "" : "s", view.wanted);
+}
+
 }  // namespace
 
 int run_view(const view_settings& settings) {
@@ -24,24 +62,9 @@ int run_view(const view_settings& settings) {
   const bool whole = settings.output == OUTPUT_HTML || settings.output == OUTPUT_SUMMARY;
   const bool selected = whole ? select_all(graph, settings.selection, view, message)
                               : select_view(graph, settings.selection, view, message);
-  if (!selected) {
-    std::fprintf(stderr, "%s: %s\n", kProgram, message.c_str());
-    return 1;
-  }
-  if (view.cut) {
-    char where[96];
-    if (view.dropped != 0)
-      std::snprintf(where, sizeof where, "kept %zu of the %zu functions that nobody calls",
-                    view.nodes.size(), view.nodes.size() + view.dropped);
-    else
-      std::snprintf(where, sizeof where, "cut after level %d", static_cast<int>(view.level));
-    std::fprintf(stderr,
-                 "%s: the view would hold %zu functions, more than --max-nodes=%zu: %s, %zu "
-                 "function%s marked where calls were left out; see more with --max-nodes=%zu, or "
-                 "narrow it with --focus, --exclude or --internal\n",
-                 kProgram, view.wanted, settings.selection.max_nodes, where, view.marked,
-                 view.marked == 1 ? "" : "s", view.wanted);
-  }
+  say(message);
+  if (!selected) return 1;
+  if (view.cut) say_cut(settings, view);
 
   graph_output.reset(1);
   switch (settings.output) {

@@ -78,7 +78,8 @@ void gcc_facts(const call_graph& g, int32_t id, dot_string& s) {
 void dot_node(const call_graph& g, const graph_view& v, const write_options& o, size_t k,
               std::string& url, out_buffer& out) {
   const int32_t id = v.nodes[k];
-  const bool defined = g.defined(id), focus = v.flags[k] & VIEW_FOCUS, cut = v.flags[k] & VIEW_CUT;
+  const bool defined = g.defined(id), focus = v.flags[k] & (VIEW_FOCUS | VIEW_TARGET),
+             cut = v.flags[k] & VIEW_CUT;
   out.put(defined && o.group ? "    n" : "  n");
   out.put_int(static_cast<int32_t>(k));
   out.put(" [label=");

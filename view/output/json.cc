@@ -119,6 +119,7 @@ void write_json_data(const call_graph& g, const graph_view& v, const write_optio
         w.put(",\"defined\":false");
       }
       if (v.flags[k] & VIEW_FOCUS) w.put(",\"focus\":true");
+      if (v.flags[k] & VIEW_TARGET) w.put(",\"target\":true");
       if (g.recursive(id)) w.put(",\"recursive\":true");
       if (v.flags[k] & VIEW_CUT) w.put(",\"cut\":true");
       if (url) {

@@ -51,7 +51,7 @@ void mermaid_marks(const call_graph& g, const graph_view& v, out_buffer& out) {
     for (size_t k = 0; k < v.nodes.size(); ++k) {
       const int32_t id = v.nodes[k];
       const bool holds = m == 0   ? !g.defined(id)
-                         : m == 1 ? (v.flags[k] & VIEW_FOCUS) != 0
+                         : m == 1 ? (v.flags[k] & (VIEW_FOCUS | VIEW_TARGET)) != 0
                          : m == 2 ? g.recursive(id)
                                   : (v.flags[k] & VIEW_CUT) != 0;
       if (!holds) continue;

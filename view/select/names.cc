@@ -71,31 +71,37 @@ std::vector<std::string_view> closest_names(const call_graph& g, std::string_vie
   return names;
 }
 
+bool find_named(const call_graph& g, const std::string& name, const filter& f,
+                big_vector<int32_t>& out, std::string& message) {
+  bool named = false, kept = false;
+  for (size_t i = 0; i < g.size(); ++i) {
+    if (g.name(static_cast<int32_t>(i)) != name) continue;
+    named = true;
+    if (f.keep[i]) {
+      kept = true;
+      out.push_back(static_cast<int32_t>(i));
+    }
+  }
+  if (!named) {
+    message = "no function named '" + name + "' in the listing";
+    const auto close = closest_names(g, name);
+    for (size_t k = 0; k < close.size(); ++k) {
+      message += k == 0 ? "; closest: " : ", ";
+      message += close[k];
+    }
+    return false;
+  }
+  if (!kept) {
+    message = "the function '" + name + "' is left out by --exclude or --internal";
+    return false;
+  }
+  return true;
+}
+
 bool find_focus(const call_graph& g, const selection_options& o, const filter& f,
                 big_vector<int32_t>& focus, std::string& message) {
   for (const std::string& name : o.focus) {
-    bool named = false, kept = false;
-    for (size_t i = 0; i < g.size(); ++i) {
-      if (g.name(static_cast<int32_t>(i)) != name) continue;
-      named = true;
-      if (f.keep[i]) {
-        kept = true;
-        focus.push_back(static_cast<int32_t>(i));
-      }
-    }
-    if (!named) {
-      message = "no function named '" + name + "' in the listing";
-      const auto close = closest_names(g, name);
-      for (size_t k = 0; k < close.size(); ++k) {
-        message += k == 0 ? "; closest: " : ", ";
-        message += close[k];
-      }
-      return false;
-    }
-    if (!kept) {
-      message = "the function '" + name + "' is left out by --exclude or --internal";
-      return false;
-    }
+    if (!find_named(g, name, f, focus, message)) return false;
   }
   std::sort(focus.begin(), focus.end());
   focus.erase(std::unique(focus.begin(), focus.end()), focus.end());

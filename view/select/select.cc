@@ -6,9 +6,9 @@
 
 namespace {
 
-// Every node the filter keeps, the focus marked.
+// Every node the filter keeps, the focus and the targets marked.
 void keep_all(const call_graph& g, const filter& f, const big_vector<int32_t>& focus,
-              graph_view& view) {
+              const big_vector<int32_t>& targets, graph_view& view) {
   big_vector<int32_t> view_id(g.size(), -1);
   for (size_t i = 0; i < g.size(); ++i) {
     if (!f.keep[i]) continue;
@@ -17,6 +17,7 @@ void keep_all(const call_graph& g, const filter& f, const big_vector<int32_t>& f
   }
   view.flags.assign(view.nodes.size(), 0);
   for (const int32_t v : focus) view.flags[view_id[v]] |= VIEW_FOCUS;
+  for (const int32_t v : targets) view.flags[view_id[v]] |= VIEW_TARGET;
   collect_edges(g, view_id, view);
 }
 
@@ -26,7 +27,7 @@ bool whole_graph(const call_graph& g, const selection_options& o, const filter& 
   if (!o.stub.empty()) return false;
   const size_t kept = static_cast<size_t>(std::count(f.keep.begin(), f.keep.end(), 1));
   if (o.max_nodes != 0 && kept > o.max_nodes) return false;
-  keep_all(g, f, {}, view);
+  keep_all(g, f, {}, {}, view);
   return true;
 }
 
@@ -37,6 +38,7 @@ bool select_view(const call_graph& g, const selection_options& o, graph_view& vi
   const filter f = make_filter(g, o);
   big_vector<int32_t> focus;
   if (!find_focus(g, o, f, focus, message)) return false;
+  if (!o.to.empty()) return select_paths(g, o, f, focus, view, message);
   if (focus.empty() && !o.distances && whole_graph(g, o, f, view)) return true;
 
   big_vector<int32_t> down, up;
@@ -59,6 +61,11 @@ bool select_all(const call_graph& g, const selection_options& o, graph_view& vie
   const filter f = make_filter(g, o);
   big_vector<int32_t> focus;
   if (!find_focus(g, o, f, focus, message)) return false;
-  keep_all(g, f, focus, view);
+  // The explorer draws the paths itself; it is told where they go.
+  big_vector<int32_t> targets;
+  for (const std::string& name : o.to) {
+    if (!find_named(g, name, f, targets, message)) return false;
+  }
+  keep_all(g, f, focus, targets, view);
   return true;
 }

@@ -15,14 +15,16 @@
 
 struct selection_options {
   std::vector<std::string> focus;  // names; empty: the whole graph
+  std::vector<std::string> to;     // names: only the call paths to these
   int32_t callees = 3, callers = 1;
+  bool callees_given = false;         // a path's length is bounded only by an explicit -d
   std::deque<regex_t> exclude, stub;  // each on the whole name; compiled in place
   bool internal = false;              // only defined functions
   size_t max_nodes = 200;             // 0: no limit
   bool distances = false;             // walk even the whole graph, for graph_view::distance
 };
 
-enum : uint8_t { VIEW_FOCUS = 1, VIEW_CUT = 2 };
+enum : uint8_t { VIEW_FOCUS = 1, VIEW_CUT = 2, VIEW_TARGET = 4 };
 
 struct graph_view {
   big_vector<int32_t> nodes;    // graph ids, in first-seen order; view id = index
@@ -39,13 +41,16 @@ struct graph_view {
   int32_t level = 0;
   size_t marked = 0;
   size_t dropped = 0;  // functions of the last level kept that did not fit
+  // With --to: level is the longest path kept, wanted what all paths hold.
+  bool paths = false;
 };
 
 // Whether the regex matches the whole of text.
 bool matches_whole(const regex_t& re, std::string_view text);
 
-// The view that the options ask for. false when a focus names no function
-// that the view could hold; message says so and suggests names.
+// The view that the options ask for. false when a focus or target names no
+// function that the view could hold, or no target has a path; message says
+// so and suggests names. When true, message may hold a note for the reader.
 bool select_view(const call_graph& graph, const selection_options& options, graph_view& view,
                  std::string& message);
 // Every function that --exclude and --internal leave, focus marked, uncut.

@@ -35,7 +35,7 @@ std::string describe(const call_graph& g, const graph_view& v) {
   std::string s;
   for (size_t k = 0; k < v.nodes.size(); ++k) {
     s += std::string(g.name(v.nodes[k])) + (v.flags[k] & VIEW_FOCUS ? "!" : "") +
-         (v.flags[k] & VIEW_CUT ? "+" : "") + " ";
+         (v.flags[k] & VIEW_TARGET ? "*" : "") + (v.flags[k] & VIEW_CUT ? "+" : "") + " ";
   }
   s += "|";
   for (const call_edge& e : v.edges)
@@ -210,6 +210,144 @@ TEST(Select, CycleThatNoRootReaches) {
   regfree(&stubbed.stub[0]);
 }
 
+// Two roots; a, b and c call each other in a ring; t3 only g reaches.
+const char kPathListing[] =
+    "1\tmain: int (void), <m.c 1>\n"
+    "2\t\ta: void (void), <m.c 2>\n"
+    "3\t\t\tb: void (void), <m.c 3>\n"
+    "4\t\t\t\tc: void (void), <m.c 4>\n"
+    "5\t\t\t\t\ta: 2\n"
+    "6\t\t\t\t\tt1: void (void), <t.c 1>\n"
+    "7\t\t\t\tt2: void (void), <t.c 2>\n"
+    "8\t\td: void (void), <m.c 5>\n"
+    "9\t\t\tt1: 6\n"
+    "10\t\te: void (void), <m.c 6>\n"
+    "11\t\t\tf: void (void), <m.c 7>\n"
+    "12\t\t\t\tt2: 7\n"
+    "13\tg: void (void), <m.c 8>\n"
+    "14\t\tt1: 6\n"
+    "15\t\tt3: <>\n";
+
+TEST(Select, Paths) {
+  const struct {
+    std::vector<std::string> focus, to, exclude, stub;
+    int32_t callees;  // -1: no -d
+    size_t max_nodes;
+    const char *view, *message;  // view: names, "!" focus, "*" target, "+" cut
+  } cases[] = {
+      // The ring is on a path to t1, as the shorter way through d.
+      {{"main"},
+       {"t1"},
+       {},
+       {},
+       -1,
+       0,
+       "main! a b c t1* d | main>a a>b b>c c>a c>t1 main>d d>t1",
+       ""},
+      {{"main"}, {"t1"}, {}, {}, 2, 0, "main! t1* d | main>d d>t1", ""},
+      {{"main"},
+       {"t1"},
+       {},
+       {},
+       1,
+       0,
+       nullptr,
+       "no call path from main to t1 within -d 1; the shortest has 2 calls; functions that "
+       "reach it: c, d, g"},
+      {{"b"}, {"a"}, {}, {}, -1, 0, "a* b! c | a>b b>c c>a", ""},
+      {{"a"}, {"a"}, {}, {}, -1, 0, "a!* b c | a>b b>c c>a", ""},
+      // From the functions nobody calls: main and g.
+      {{}, {"t3"}, {}, {}, -1, 0, "g t3* | g>t3", ""},
+      {{}, {"t1"}, {}, {}, 1, 0, "t1* g | g>t1", ""},
+      // Several targets, one of them out of reach: the others are drawn.
+      {{"main"},
+       {"t1", "t2"},
+       {},
+       {},
+       -1,
+       0,
+       "main! a b c t1* t2* d e f | main>a a>b b>c c>a c>t1 b>t2 main>d d>t1 main>e e>f f>t2",
+       ""},
+      {{"e"},
+       {"t1", "t2", "t1"},
+       {},
+       {},
+       -1,
+       0,
+       "t2* e! f | e>f f>t2",
+       "no call path from e to t1; functions that reach it: c, d, g"},
+      {{"a", "e"},
+       {"t3"},
+       {},
+       {},
+       -1,
+       0,
+       nullptr,
+       "no call path from a, e to t3; functions that reach it: g"},
+      // What --exclude leaves out and what a stub calls carry no path.
+      {{"main"}, {"t1"}, {"d"}, {}, -1, 0, "main! a b c t1* | main>a a>b b>c c>a c>t1", ""},
+      {{"main"}, {"t1"}, {}, {"c"}, -1, 0, "main! t1* d | main>d d>t1", ""},
+      {{"main"},
+       {"t1"},
+       {"d"},
+       {"c"},
+       -1,
+       0,
+       nullptr,
+       "no call path from main to t1; functions that reach it: c, g, b"},
+      {{"main"},
+       {"t3"},
+       {"t3"},
+       {},
+       -1,
+       0,
+       nullptr,
+       "the function 't3' is left out by --exclude or --internal"},
+      {{"main"},
+       {"t4"},
+       {},
+       {},
+       -1,
+       0,
+       nullptr,
+       "no function named 't4' in the listing; closest: t1, t2, t3"},
+      // Cut: whole lengths, shortest first, then a shortest path to each
+      // target that fits; the first always.
+      {{"main"}, {"t1", "t2"}, {}, {}, -1, 4, "main!+ t1*+ d | main>d d>t1", ""},
+      {{"main"}, {"t2"}, {}, {}, -1, 3, "main!+ a+ b+ t2*+ | main>a a>b b>t2", ""},
+      {{"main"},
+       {"t1", "t2"},
+       {},
+       {},
+       -1,
+       6,
+       "main!+ a+ b+ t1*+ t2*+ d | main>a a>b b>t2 main>d d>t1",
+       ""},
+  };
+  call_graph g;
+  ASSERT_TRUE(build_graph(kPathListing, g));
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.view ? c.view : c.message);
+    selection_options o;
+    o.focus = c.focus;
+    o.to = c.to;
+    compile(c.exclude, o.exclude);
+    compile(c.stub, o.stub);
+    o.callees_given = c.callees >= 0;
+    if (c.callees >= 0) o.callees = c.callees;
+    o.max_nodes = c.max_nodes;
+    graph_view v;
+    std::string message;
+    ASSERT_EQ(select_view(g, o, v, message), c.view != nullptr);
+    EXPECT_EQ(message, c.message);
+    if (c.view != nullptr) {
+      EXPECT_EQ(describe(g, v), c.view);
+    }
+    for (regex_t& re : o.exclude) regfree(&re);
+    for (regex_t& re : o.stub) regfree(&re);
+  }
+}
+
 TEST(Select, UnknownFocusSuggests) {
   const struct {
     const char *focus, *message;
@@ -253,13 +391,14 @@ TEST(Select, AllForTheExplorer) {
   ASSERT_TRUE(build_graph(kListing, g));
   selection_options o;
   o.focus = {"eval"};
-  o.max_nodes = 1;  // not for the explorer
+  o.to = {"xmalloc"};  // marked: the explorer draws the paths
+  o.max_nodes = 1;     // not for the explorer
   compile({"log_msg|fprintf|malloc"}, o.exclude);
   graph_view v;
   std::string message;
   ASSERT_TRUE(select_all(g, o, v, message));
   EXPECT_EQ(describe(g, v),
-            "main parse lex xmalloc run eval! | main>parse parse>lex lex>xmalloc main>run "
+            "main parse lex xmalloc* run eval! | main>parse parse>lex lex>xmalloc main>run "
             "run>xmalloc run>eval eval>eval");
   regfree(&o.exclude[0]);
 }

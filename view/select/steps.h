@@ -14,9 +14,19 @@ struct filter {
 };
 filter make_filter(const call_graph& g, const selection_options& o);
 
+// The nodes of one name that the filter keeps, or false with the message.
+bool find_named(const call_graph& g, const std::string& name, const filter& f,
+                big_vector<int32_t>& out, std::string& message);
 // The focus nodes of the names, or false with the message.
 bool find_focus(const call_graph& g, const selection_options& o, const filter& f,
                 big_vector<int32_t>& focus, std::string& message);
+
+// The functions on a call path from the focus (none: from the functions
+// nobody calls) to a target of --to, within an explicit -d and
+// --max-nodes, shortest paths first; false with the message when no target
+// has one.
+bool select_paths(const call_graph& g, const selection_options& o, const filter& f,
+                  const big_vector<int32_t>& focus, graph_view& view, std::string& message);
 
 // Breadth first from the nodes already at distance 0 in dist (listed in
 // queue from from on), along callees (forward) or callers, to at most limit
