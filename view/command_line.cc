@@ -18,6 +18,7 @@ constexpr char kProgram[] = "tanglet-view";
 
 enum : int {
   OPT_MAX_NODES = 256,
+  OPT_FOLD,
   OPT_LABELS,
   OPT_GROUP,
   OPT_LINK,
@@ -36,6 +37,7 @@ const option kLongOptions[] = {
     {"stub", required_argument, nullptr, 's'},
     {"internal", no_argument, nullptr, 'i'},
     {"max-nodes", required_argument, nullptr, OPT_MAX_NODES},
+    {"fold", required_argument, nullptr, OPT_FOLD},
     {"format", required_argument, nullptr, 'T'},
     {"labels", required_argument, nullptr, OPT_LABELS},
     {"group", required_argument, nullptr, OPT_GROUP},
@@ -81,6 +83,8 @@ const char kUsage[] =
     "  -i, --internal             only functions defined in the listed sources\n"
     "      --max-nodes=N          cut a larger view at the depth where it fits\n"
     "                             (default 200; 0: no limit)\n"
+    "      --fold=N               a function with more callers or callees than N shows\n"
+    "                             N of them and one box for the rest (default 12; 0: all)\n"
     "Output:\n"
     "  -T, --format=FORMAT        dot (default), json, mermaid or html\n"
     "      --labels=name|full     full: name, signature and file:line\n"
@@ -266,6 +270,11 @@ int parse_view_command_line(int argc, char** argv, view_settings& s) {
         if (!to_count(optarg, INT32_MAX, n))
           return usage_error("invalid %s value '%s'", "--max-nodes", optarg);
         s.selection.max_nodes = static_cast<size_t>(n);
+        break;
+      case OPT_FOLD:
+        if (!to_count(optarg, INT32_MAX, n))
+          return usage_error("invalid %s value '%s'", "--fold", optarg);
+        s.selection.fold = static_cast<size_t>(n);
         break;
       case 'T': {
         const std::string v = optarg;

@@ -20,11 +20,12 @@ const char kHostile[] =
 enum { DOT, JSON, MERMAID, HTML };
 
 std::string write(const char* listing, int format, const write_options& w = {},
-                  std::vector<std::string> focus = {"main"}) {
+                  std::vector<std::string> focus = {"main"}, size_t fold = 12) {
   call_graph g;
   EXPECT_TRUE(build_graph(listing, g));
   selection_options o;
   o.focus = focus;
+  o.fold = fold;
   graph_view v;
   std::string message;
   EXPECT_TRUE(format == HTML ? select_all(g, o, v, message) : select_view(g, o, v, message));
@@ -119,6 +120,41 @@ TEST(Writers, DotEscapesAndMarks) {
 
 // What GCC's call graph tells besides the calls: in dot's tooltip, with cut
 // corners for calls through pointers, and as JSON's last keys.
+// A hub's fold box, in each format: its count, and which way it joins the
+// hub.
+TEST(Writers, Folds) {
+  const char kCallees[] = "1\tmain: <>\n2\t\ta: <>\n3\t\tb: <>\n4\t\tc: <>\n";
+  const char kCallers[] = "1\tp: <>\n2\t\tx: <>\n3\tq: <>\n4\t\tx: <>\n5\tr: <>\n6\t\tx: <>\n";
+  const struct {
+    const char *listing, *focus;
+    int format;
+    const char* written;
+  } cases[] = {
+      {kCallees, "main", DOT,
+       "  n0 -> n2;\n"
+       "  fold0 [label=\"+1 more callees\", shape=note, style=dashed, fontcolor=\"#555555\"];\n"
+       "  n0 -> fold0 [style=dashed];\n}\n"},
+      {kCallers, "x", DOT, "  fold0 -> n1 [style=dashed];\n}\n"},
+      {kCallees, "main", JSON,
+       ", {\"id\":3,\"name\":\"+1 more callees\",\"folded\":1,\"hub\":0,"
+       "\"direction\":\"callees\"}],\"edges\":[{\"source\":0,\"target\":1}, "
+       "{\"source\":0,\"target\":2}, {\"source\":0,\"target\":3}]}\n"},
+      {kCallers, "x", JSON,
+       "\"name\":\"+1 more callers\",\"folded\":1,\"hub\":1,\"direction\":\"callers\"}],"
+       "\"edges\":[{\"source\":0,\"target\":1}, {\"source\":2,\"target\":1}, "
+       "{\"source\":3,\"target\":1}]}\n"},
+      {kCallees, "main", MERMAID,
+       "  n0 --> n2\n  fold0[\"+1 more callees\"]\n  n0 -.-> fold0\n  class fold0 folded\n"
+       "  classDef folded stroke-dasharray:4 3,color:#555555\n"},
+      {kCallers, "x", MERMAID, "  fold0[\"+1 more callers\"]\n  fold0 -.-> n1\n"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.written);
+    const std::string text = write(c.listing, c.format, {}, {c.focus}, 2);
+    EXPECT_NE(text.find(c.written), std::string::npos) << text;
+  }
+}
+
 TEST(Writers, GccFacts) {
   call_graph g;
   ci_reader reader(g);

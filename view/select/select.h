@@ -19,9 +19,17 @@ struct selection_options {
   std::deque<regex_t> exclude, stub;  // each on the whole name; compiled in place
   bool internal = false;              // only defined functions
   size_t max_nodes = 200;             // 0: no limit
+  size_t fold = 12;                   // neighbours a hub shows; 0: all
 };
 
 enum : uint8_t { VIEW_FOCUS = 1, VIEW_CUT = 2 };
+
+// A hub's callers or callees beyond --fold, drawn as one box joined to it.
+struct fold_box {
+  int32_t hub;   // view id
+  bool callers;  // its callers, else its callees
+  int32_t more;  // how many the box stands for
+};
 
 struct graph_view {
   big_vector<int32_t> nodes;    // graph ids, in first-seen order; view id = index
@@ -33,7 +41,8 @@ struct graph_view {
   size_t wanted = 0;
   int32_t level = 0;
   size_t marked = 0;
-  size_t dropped = 0;  // functions of the last level kept that did not fit
+  size_t dropped = 0;           // functions of the last level kept that did not fit
+  std::vector<fold_box> folds;  // in the order of their hubs
 };
 
 // Whether the regex matches the whole of text.
