@@ -396,8 +396,8 @@ TEST(ViewMessages, HelpAndVersion) {
   EXPECT_EQ(help.status, 0);
   for (const char* option :
        {"--focus", "--callees", "--callers", "--exclude", "--stub", "--internal", "--max-nodes",
-        "--format", "--labels", "--group", "--link", "--rankdir", "--reversed", "--layout", "--ci",
-        "--help", "--version"})
+        "--fold", "--format", "--labels", "--group", "--link", "--rankdir", "--reversed",
+        "--layout", "--ci", "--help", "--version"})
     EXPECT_NE(help.out.find(option), std::string::npos) << option;
   const program_run version = view({"--version"});
   EXPECT_EQ(version.status, 0);

@@ -6,10 +6,9 @@
 
 namespace {
 
-// Orders a hub's neighbours: first those on its way to the focus (or from
-// the roots), so that the hub stays joined to it; then the focus and its
-// direct neighbours; then the ones with the most calls of their own; then
-// the first seen.
+// Orders a hub's neighbours: first those on its way to the focus, so that the hub stays joined to
+// it; then the focus and its direct neighbours; then the ones with the most calls of their own;
+// then the first seen.
 struct nearer_first {
   const call_graph& g;
   const big_vector<int32_t>&down, &up, &level;
@@ -17,7 +16,7 @@ struct nearer_first {
   bool callers;
   int rank(int32_t w) const {
     const bool toward = callers ? down[w] >= 0 && down[hub] >= 0 && down[w] + 1 == down[hub]
-                                : !up.empty() && up[w] >= 0 && up[hub] >= 0 && up[w] + 1 == up[hub];
+                                : up[w] >= 0 && up[hub] >= 0 && up[w] + 1 == up[hub];
     return toward ? 0 : level[w] <= 1 ? 1 : 2;
   }
   size_t calls(int32_t w) const { return g.callees(w).size() + g.callers(w).size(); }
@@ -52,9 +51,9 @@ void fold_hubs(const call_graph& g, const filter& f, const selection_options& o,
     for (const bool callers : {true, false}) {
       // Only where the walk goes on from the hub: what else it calls, or
       // is called by, is drawn for its own sake, and a box would hide nothing.
-      const int32_t dist = callers ? (up.empty() ? -1 : up[h]) : down[h];
-      const int32_t limit = callers ? o.callers : up.empty() ? -1 : o.callees;
-      if (dist < 0 || (limit >= 0 && dist >= limit) || (!callers && f.stub[h])) continue;
+      const int32_t dist = callers ? up[h] : down[h];
+      if (dist < 0 || dist >= (callers ? o.callers : o.callees) || (!callers && f.stub[h]))
+        continue;
       near.clear();
       for (const int32_t w : callers ? g.callers(h) : g.callees(h)) {
         if (level[w] >= 0) near.push_back(w);
@@ -85,7 +84,7 @@ void levels(const big_vector<int32_t>& down, const big_vector<int32_t>& up,
   }
 }
 
-void drop_unreached(const call_graph& g, const filter& f, const selection_options& o, bool focused,
+void drop_unreached(const call_graph& g, const filter& f, const selection_options& o,
                     const folding& folds, big_vector<int32_t>& down, big_vector<int32_t>& up,
                     big_vector<int32_t>& level) {
   if (folds.hubs.empty()) return;
@@ -93,16 +92,13 @@ void drop_unreached(const call_graph& g, const filter& f, const selection_option
   for (const bool forward : {true, false}) {
     big_vector<int32_t>& dist = forward ? down : up;
     queue.clear();
-    // From the same starts: the focus, or the roots and the cycles no root
-    // reaches.
     for (size_t i = 0; i < dist.size(); ++i) {
       if (dist[i] == 0)
         queue.push_back(static_cast<int32_t>(i));
       else
         dist[i] = -1;
     }
-    const int32_t limit = !focused ? -1 : forward ? o.callees : o.callers;
-    walk(g, f, forward, limit, queue, 0, dist, &folds);
+    walk(g, f, forward, forward ? o.callees : o.callers, queue, 0, dist, &folds);
   }
   levels(down, up, level);
 }

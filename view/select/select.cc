@@ -12,14 +12,6 @@ bool whole_graph(const call_graph& g, const selection_options& o, const filter& 
   if (!o.stub.empty()) return false;
   const size_t kept = static_cast<size_t>(std::count(f.keep.begin(), f.keep.end(), 1));
   if (o.max_nodes != 0 && kept > o.max_nodes) return false;
-  if (o.fold != 0) {
-    // Without a focus the walk folds callees only.
-    for (size_t i = 0; i < g.size(); ++i) {
-      size_t callees = 0;
-      for (const int32_t w : g.callees(static_cast<int32_t>(i))) callees += f.keep[w];
-      if (f.keep[i] && callees > o.fold) return false;  // a hub to fold
-    }
-  }
   big_vector<int32_t> view_id(g.size(), -1);
   for (size_t i = 0; i < g.size(); ++i) {
     if (!f.keep[i]) continue;
@@ -44,10 +36,13 @@ bool select_view(const call_graph& g, const selection_options& o, graph_view& vi
   distances(g, f, o, focus, down, up);
   big_vector<int32_t> level;
   levels(down, up, level);
-  // Folds first: what they leave is what --max-nodes then cuts.
+  // Folds first: what they leave is what --max-nodes then cuts. The whole
+  // graph stays whole, as data for other tools.
   folding folds;
-  fold_hubs(g, f, o, down, up, level, folds);
-  drop_unreached(g, f, o, !focus.empty(), folds, down, up, level);
+  if (!focus.empty()) {
+    fold_hubs(g, f, o, down, up, level, folds);
+    drop_unreached(g, f, o, folds, down, up, level);
+  }
   big_vector<int32_t> view_id;
   cut_to_fit(g, o, !focus.empty(), level, view, view_id);
   mark(g, f, focus, down, up, level, view_id, view);

@@ -30,7 +30,11 @@ struct select_case {
   size_t max_nodes = 200;
   const char* view;  // names, "!" focus, "+" cut; then the edges, then the folds
   size_t fold = 12;
+  const char* listing = kListing;
 };
+
+// h's callee c is drawn, through a, but not as h's.
+const char kHub[] = "1\th: <>\n2\t\ta: <>\n3\t\t\tb: <>\n4\t\t\tc: <>\n5\t\tb: <>\n6\t\tc: <>\n";
 
 std::string describe(const call_graph& g, const graph_view& v) {
   std::string s;
@@ -173,6 +177,8 @@ TEST(Select, Views) {
        3,
        "main! run eval | main>run run>eval eval>eval [main>+1] [run>+1] [eval>+1]",
        1},
+      {{"h"}, {}, {}, 2, 1, false, 200, "h! a b c | h>a a>b a>c h>b [h>+1]", 2, kHub},
+      // Without a focus the graph stays whole, as data.
       {{},
        {},
        {},
@@ -180,13 +186,15 @@ TEST(Select, Views) {
        1,
        false,
        200,
-       "main run eval | main>run run>eval eval>eval [main>+1] [run>+1] [eval>+1]",
+       "main parse lex xmalloc malloc log_msg fprintf run eval | main>parse parse>lex lex>xmalloc "
+       "xmalloc>malloc lex>log_msg log_msg>fprintf main>run run>xmalloc run>eval eval>eval "
+       "eval>log_msg",
        1},
   };
-  call_graph g;
-  ASSERT_TRUE(build_graph(kListing, g));
   for (const select_case& c : cases) {
     SCOPED_TRACE(c.view);
+    call_graph g;
+    ASSERT_TRUE(build_graph(c.listing, g));
     selection_options o;
     o.focus = c.focus;
     compile(c.exclude, o.exclude);

@@ -50,8 +50,9 @@ void distances(const call_graph& g, const filter& f, const selection_options& o,
                const big_vector<int32_t>& focus, big_vector<int32_t>& down,
                big_vector<int32_t>& up);
 
-// The hubs that the walks go on from: those with more neighbours (among the
-// nodes with a level) on the side the walk goes than --fold.
+// The hubs that the walks from the focus go on from: those with more
+// neighbours (among the nodes with a level) on the side the walk goes than
+// --fold.
 void fold_hubs(const call_graph& g, const filter& f, const selection_options& o,
                const big_vector<int32_t>& down, const big_vector<int32_t>& up,
                const big_vector<int32_t>& level, folding& folds);
@@ -62,7 +63,7 @@ void levels(const big_vector<int32_t>& down, const big_vector<int32_t>& up,
 
 // The distances and levels again, along the calls that the folds show:
 // what only the folded ones reached, or reached within the depths, leaves.
-void drop_unreached(const call_graph& g, const filter& f, const selection_options& o, bool focused,
+void drop_unreached(const call_graph& g, const filter& f, const selection_options& o,
                     const folding& folds, big_vector<int32_t>& down, big_vector<int32_t>& up,
                     big_vector<int32_t>& level);
 
