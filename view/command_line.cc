@@ -76,7 +76,7 @@ const char kUsage[] =
     "                             repeatable); a FILE that is one is read as one\n"
     "Selecting the view:\n"
     "  -F, --focus=NAME           start from this function (repeatable)\n"
-    "  -d, --callees=N            levels of callees around the focus (default 3)\n"
+    "  -d, --callees=N            levels of callees around the focus (default 1)\n"
     "  -u, --callers=N            levels of callers around the focus (default 1)\n"
     "  -x, --exclude=REGEX        leave out functions whose whole name matches (repeatable)\n"
     "  -s, --stub=REGEX           draw these, but not what they call (repeatable)\n"

@@ -15,7 +15,7 @@
 
 struct selection_options {
   std::vector<std::string> focus;  // names; empty: the whole graph
-  int32_t callees = 3, callers = 1;
+  int32_t callees = 1, callers = 1;
   std::deque<regex_t> exclude, stub;  // each on the whole name; compiled in place
   bool internal = false;              // only defined functions
   size_t max_nodes = 200;             // 0: no limit
