@@ -2,7 +2,7 @@
 //   node bench/explorer.mjs TANGLET_VIEW LISTING... [-- OPTION...]
 // Needs the browser tests' packages (npm ci --prefix tests/browser). Prints
 // the page's size, load to first neighbourhood drawn, refocus time and
-// search latency per keystroke.
+// search latency per keystroke, and paths to the most-called.
 import { createRequire } from 'node:module';
 import { execFileSync } from 'node:child_process';
 import fs from 'node:fs';
@@ -106,6 +106,21 @@ try {
     }, await page.evaluate((id) => JSON.parse(document.getElementById('tanglet-data').textContent).nodes[id].name, id)));
   }
 
+  // Paths: from the first view's centre to each of the most-called, by the
+  // fragment as a link would.
+  const pathTimes = [];
+  for (const id of hubs) {
+    pathTimes.push(await page.evaluate(async (id) => {
+      const d = JSON.parse(document.getElementById('tanglet-data').textContent);
+      const from = d.nodes.findIndex((v) => v.name === 'main');
+      const t0 = performance.now();
+      location.hash = '#' + encodeURIComponent(d.nodes[from < 0 ? 0 : from].name) + '&to=' + encodeURIComponent(d.nodes[id].name);
+      await new Promise((r) => addEventListener('hashchange', r, { once: true }));
+      void document.getElementById('graph').getBoundingClientRect().width;
+      return [performance.now() - t0, document.querySelectorAll('#graph .node').length];
+    }, id));
+  }
+
   // Search: each keystroke of a few queries, from the input event to the
   // list laid out.
   const keystrokes = await page.evaluate(() => {
@@ -126,6 +141,7 @@ try {
   console.log(`refocus by click, to layout:      median ${ms(median(synced))}, max ${ms(Math.max(...synced))} (20, ${Math.min(...sizes)}-${Math.max(...sizes)} nodes)`);
   console.log(`refocus by click, to next frame:  median ${ms(median(framed))}, max ${ms(Math.max(...framed))}`);
   console.log(`refocus on the 5 most-called:     ${hubTimes.map((h) => h[0].toFixed(1) + ' ms/' + h[1]).join(', ')} (ms/nodes)`);
+  console.log(`paths from main to those 5:       ${pathTimes.map((h) => h[0].toFixed(1) + ' ms/' + h[1]).join(', ')} (ms/nodes)`);
   console.log(`search, per keystroke:            median ${ms(median(keystrokes))}, max ${ms(Math.max(...keystrokes))} (${keystrokes.length} keystrokes)`);
 } finally {
   await browser.close();

@@ -47,12 +47,13 @@ add "stdio + sscanf, dot" "$dir/sun.cflow" "$b/sscanf-dot"
 add "tanglet-dot free" "$dir/free.cflow" "$build/tanglet-dot"
 add "tanglet-dot sun x4" "$dir/sun4.cflow" "$build/tanglet-dot"
 add "tanglet sun x4" "$dir/sun4.cflow" "$build/tanglet"
-# tanglet-view: the whole graph as JSON, its load alone, and a focused view
-# (on the first function of the listing, default depths).
+# tanglet-view: the whole graph as JSON, its load alone, a focused view (on
+# the first function of the listing, default depths) and the summary.
 focus=$(sed -n '1s/^ *[0-9]* *\t*\([^:]*\):.*/\1/p' "$dir/sun.cflow")
 add "view json, whole" "$dir/sun.cflow" "$build/view/tanglet-view" -T json --max-nodes=0
 add "view load alone" "$dir/sun.cflow" "$b/view-load"
 add "view focused, dot" "$dir/sun.cflow" "$build/view/tanglet-view" --focus="$focus"
+add "view summary" "$dir/sun.cflow" "$build/view/tanglet-view" -T summary
 
 for ((round = 0; round < runs; round++)); do
   for i in "${!names[@]}"; do
@@ -89,6 +90,7 @@ echo "4M / 1M lines, tanglet-dot:      $(ratio "${ms[tanglet-dot sun x4]}" "${ms
 echo "free / sun per MB, tanglet-dot:  $(awk -v f="${ms[tanglet-dot free]}" -v s="${ms[tanglet-dot sun]}" -v fb="$free_mb" -v sb="$sun_mb" 'BEGIN { printf "%.2f", (f / fb) / (s / sb) }')  (target <= 1.3)"
 echo "view json / tanglet-dot:         $(ratio "${ms[view json, whole]}" "${ms[tanglet-dot sun]}")  (target <= 4)"
 echo "view focused / view load:        $(ratio "${ms[view focused, dot]}" "${ms[view load alone]}")  (target <= 1.5)"
+echo "view summary / view load:        $(ratio "${ms[view summary]}" "${ms[view load alone]}")  (target <= 1.5)"
 view_rss=$(sort -n -k4 "$dir/times.$(for i in "${!names[@]}"; do [ "${names[i]}" = "view json, whole" ] && echo "$i"; done)" | awk '{ if ($4 > r) r = $4 } END { print r }')
 echo "view peak RSS / listing size:    $(awk -v r="$view_rss" -v b="$sun_mb" 'BEGIN { printf "%.2f", r * 1024 / b }')  (target <= 2.5)"
 echo "RSS bound for the 4M listing:    $(( 8192 + defined * 4 / 1024 )) KiB (8 MiB + 4 bytes x $defined definitions)"

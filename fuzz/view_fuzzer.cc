@@ -2,9 +2,10 @@
 // layout, -r, the depths, the cut and a focus; every format is written.
 // Text that starts as GCC's call graphs do is read as one.
 // Invariants: a view holds each function and each edge at most once, its
-// edges join nodes of the view, and it keeps to --max-nodes; dot, JSON and
-// Mermaid are UTF-8 without control bytes, and a link holds only what a URL
-// may. The middle name is also tried as a pattern and as a mistyped focus.
+// edges join nodes of the view, and it keeps to --max-nodes; dot, JSON,
+// Mermaid, the list and the summary are UTF-8 without control bytes, and a
+// link holds only what a URL may. The middle name is also tried as a
+// pattern and as a mistyped focus.
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
@@ -60,6 +61,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   o.max_nodes = (knobs & 0x80) ? 3 : 0;
   o.internal = (knobs & 0x30) == 0x30;
   o.fold = (knobs & 1) ? 2 : 0;
+  o.distances = knobs & 1;
   graph_view v;
   std::string message;
   if (!select_view(g, o, v, message)) {
@@ -92,6 +94,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     for (const call_edge& e : v.edges) shown += (f.callers ? e.callee : e.caller) == f.hub;
     if (shown > o.fold) broken("a hub shows more than --fold neighbours");
   }
+  if (o.distances && v.distance.size() != v.nodes.size()) broken("a node without its distance");
 
   // The middle name as a pattern of --exclude, and as a mistyped focus: what
   // the pattern guard lets through compiles and matches within libFuzzer's
@@ -127,6 +130,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   write_dot(g, v, w, buffer);
   write_json(g, v, buffer);
   write_mermaid(g, v, w, buffer);
+  write_list(g, v, buffer);
+  graph_view all;
+  if (!select_all(g, o, all, message)) broken("select_all refused what select_view took");
+  write_summary(g, all, buffer);
   buffer.flush();
   // Whatever the names hold, each format stays text its reader takes.
   for (size_t i = 0; i < out.size(); ++i) {
@@ -136,8 +143,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (n < 0) broken("bytes that are not UTF-8 written");
     i += static_cast<size_t>(n) - 1;
   }
-  graph_view all;
-  if (!select_all(g, o, all, message)) broken("select_all refused what select_view took");
   write_html(g, all, w, buffer);
   buffer.flush();
   return 0;

@@ -111,8 +111,8 @@ int parse_gnu_line(padded_text line, listing_entry& entry) {
     if (is_blank(c)) return 0;
   }
   // cflow --tree draws its branches before the names: no listing of ours.
-  if (entry.name.view().substr(0, 2) == "+-" || entry.name.view().substr(0, 2) == "\\-" ||
-      entry.name.view().substr(0, 1) == "|")
+  const std::string_view name = entry.name.view();
+  if (name[0] == '|' || (name.size() >= 2 && (name[0] == '+' || name[0] == '\\') && name[1] == '-'))
     return 0;
   t = part(t, call + 2);
   // A listing that went through a DOS editor ends its lines with a CR.

@@ -86,7 +86,8 @@ const char kUsage[] =
     "      --fold=N               a function with more callers or callees than N shows\n"
     "                             N of them and one box for the rest (default 12; 0: all)\n"
     "Output:\n"
-    "  -T, --format=FORMAT        dot (default), json, mermaid or html\n"
+    "  -T, --format=FORMAT        dot (default), json, mermaid, html, list (FILE:LINE:\n"
+    "                             NAME DISTANCE lines) or summary (of the whole graph)\n"
     "      --labels=name|full     full: name, signature and file:line\n"
     "      --group=file|none      one cluster per source file (default file)\n"
     "      --link=TEMPLATE        a URL for each defined function: %f file, %l line\n"
@@ -275,6 +276,7 @@ int parse_view_command_line(int argc, char** argv, view_settings& s) {
         if (!to_count(optarg, INT32_MAX, n))
           return usage_error("invalid %s value '%s'", "--fold", optarg);
         s.selection.fold = static_cast<size_t>(n);
+        s.writing.fold = static_cast<int32_t>(n);
         break;
       case 'T': {
         const std::string v = optarg;
@@ -286,8 +288,15 @@ int parse_view_command_line(int argc, char** argv, view_settings& s) {
           s.output = OUTPUT_MERMAID;
         else if (v == "html")
           s.output = OUTPUT_HTML;
+        else if (v == "list")
+          s.output = OUTPUT_LIST;
+        else if (v == "summary")
+          s.output = OUTPUT_SUMMARY;
         else
-          return usage_error("unknown format '%s' (dot, json, mermaid or html)%s", optarg);
+          return usage_error("unknown format '%s' (dot, json, mermaid, html, list or summary)%s",
+                             optarg);
+        // The list tells each function's distance, which only a walk gives.
+        s.selection.distances = s.output == OUTPUT_LIST;
         break;
       }
       case OPT_LABELS:
@@ -359,6 +368,8 @@ int parse_view_command_line(int argc, char** argv, view_settings& s) {
         return 2;
     }
   }
+  // The list answers "who calls X": all of them.
+  if (s.output == OUTPUT_LIST) s.selection.fold = 0;
   for (int i = optind; i < static_cast<int>(args.size() - 1); ++i) s.files.emplace_back(args[i]);
   return status;
 }

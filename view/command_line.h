@@ -7,10 +7,10 @@
 #include <vector>
 
 #include "view/input/cflow.h"
-#include "view/select/select.h"
 #include "view/output/writers.h"
+#include "view/select/select.h"
 
-enum : int { OUTPUT_DOT, OUTPUT_JSON, OUTPUT_MERMAID, OUTPUT_HTML };
+enum : int { OUTPUT_DOT, OUTPUT_JSON, OUTPUT_MERMAID, OUTPUT_HTML, OUTPUT_LIST, OUTPUT_SUMMARY };
 
 struct view_settings {
   selection_options selection;

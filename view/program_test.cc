@@ -12,6 +12,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
+#include <functional>
 #include <map>
 #include <random>
 #include <regex>
@@ -57,6 +58,8 @@ const golden_case kGoldens[] = {
     {"filtered.mermaid",
      {"-x", "descend_.*|trace", "-s", "usage", "-i", "-T", "mermaid", "--rankdir=TB"},
      ""},
+    {"whole.summary", {"-T", "summary"}, ""},
+    {"focus.list", {"-F", "is_even", "-u", "2", "-d", "2", "--format=list"}, ""},
     {"cut.dot",
      {"--max-nodes=12", "--group=none"},
      "tanglet-view: the view would hold 51 functions, more than --max-nodes=12: cut after level "
@@ -107,6 +110,59 @@ TEST(ViewGolden, ReversedListingsGiveTheSameCalls) {
     EXPECT_EQ(r.status, 0);
     EXPECT_EQ(edges_of(r.out), forward);
   }
+}
+
+// The summary's counts, worked out here from the whole graph's JSON.
+TEST(ViewGolden, SummaryCountsTheCorpus) {
+  const std::string json = read_file(kDir + "whole.json");
+  const std::regex node(
+      "\\{\"id\":([0-9]+),\"name\":\"([^\"]*)\",\"defined\":(true|false)(?:,\"signature\":"
+      "\"[^\"]*\",\"file\":\"([^\"]*)\")?");
+  std::vector<std::string> name;
+  std::set<std::string> files;
+  size_t defined = 0;
+  for (std::sregex_iterator i(json.begin(), json.end(), node), end; i != end; ++i) {
+    name.push_back((*i)[2]);
+    defined += (*i)[3] == "true";
+    if ((*i)[4].matched) files.insert((*i)[4]);
+  }
+  const auto edges = edges_of(json);
+  std::map<std::string, std::set<std::string>> callees, callers;
+  size_t self = 0;
+  for (const auto& e : edges) {
+    callees[e.first].insert(e.second);
+    callers[e.second].insert(e.first);
+    self += e.first == e.second;
+  }
+  size_t roots = 0, most_called = 0;
+  for (const std::string& n : name) {
+    roots += callers[n].empty() || callers[n] == std::set<std::string>{n};
+    most_called = std::max(most_called, callers[n].size());
+  }
+  // The longest chain from main repeating no function, by trying them all.
+  std::set<std::string> on;
+  std::function<size_t(const std::string&)> longest = [&](const std::string& f) {
+    size_t most = 0;
+    on.insert(f);
+    for (const std::string& c : callees[f])
+      if (!on.count(c)) most = std::max(most, 1 + longest(c));
+    on.erase(f);
+    return most;
+  };
+  const program_run r = view({"-T", "summary", kDir + "corpus.posix.cflow"});
+  for (const std::string& line : std::vector<std::string>{
+           "functions: " + std::to_string(name.size()) + " (" + std::to_string(defined) +
+               " defined, " + std::to_string(name.size() - defined) + " without definition) in " +
+               std::to_string(files.size()) + " files\n",
+           "calls: " + std::to_string(edges.size()) + ", " + std::to_string(self) +
+               " function calls itself\n",
+           "nobody else calls: " + std::to_string(roots) + "\n  main\n",
+           "by callers:\n  " + std::string(7 - std::to_string(most_called).size(), ' ') +
+               std::to_string(most_called) + "  trace\n",
+           "round: 1 (2 functions)\n  2 functions:\n    is_even, is_odd\n",
+           "no function twice: " + std::to_string(longest("main")) + " calls\n",
+           "main reaches: 0\n"})
+    EXPECT_NE(r.out.find(line), std::string::npos) << line << "\n" << r.out;
 }
 
 const char kHostile[] =
@@ -260,7 +316,7 @@ TEST(ViewMessages, ExactTextAndStatus) {
       {{"-T", "png"},
        "",
        2,
-       "tanglet-view: unknown format 'png' (dot, json, mermaid or html)\n" + help},
+       "tanglet-view: unknown format 'png' (dot, json, mermaid, html, list or summary)\n" + help},
       {{"-f", "vcg"}, "", 2, "tanglet-view: unknown layout 'vcg' (sun, free or gnu)\n" + help},
       {{"--labels=all"},
        "",
@@ -337,6 +393,17 @@ TEST(ViewMessages, ExactTextAndStatus) {
        "patched files: leave that folder out of the listing\ntanglet-view: note: 1 name is "
        "defined in two places or more, such as main (.pc/p/a.c:1 and a.c:1): static namesakes, "
        "or several programs of one tree\n"},
+      // The list is never folded: it answers who calls, or is called by, a function.
+      {{"-F", "main", "--fold=1"},
+       "1\tmain: <>\n2\t\ta: <>\n3\t\tb: <>\n",
+       0,
+       only_root_note("standard input"),
+       "\"+1 more callees\""},
+      {{"-F", "main", "--fold=1", "-T", "list"},
+       "1\tmain: <>\n2\t\ta: <>\n3\t\tb: <>\n",
+       0,
+       only_root_note("standard input"),
+       "b: no definition +1\n"},
       {{"-T", "mermaid", "--max-nodes=0"},
        wide,
        0,

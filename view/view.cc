@@ -20,9 +20,10 @@ int run_view(const view_settings& settings) {
 
   graph_view view;
   std::string message;
-  const bool selected = settings.output == OUTPUT_HTML
-                            ? select_all(graph, settings.selection, view, message)
-                            : select_view(graph, settings.selection, view, message);
+  // The explorer and the summary take the whole graph that the filters leave.
+  const bool whole = settings.output == OUTPUT_HTML || settings.output == OUTPUT_SUMMARY;
+  const bool selected = whole ? select_all(graph, settings.selection, view, message)
+                              : select_view(graph, settings.selection, view, message);
   if (!selected) {
     std::fprintf(stderr, "%s: %s\n", kProgram, message.c_str());
     return 1;
@@ -60,6 +61,12 @@ int run_view(const view_settings& settings) {
       break;
     case OUTPUT_HTML:
       write_html(graph, view, settings.writing, graph_output);
+      break;
+    case OUTPUT_LIST:
+      write_list(graph, view, graph_output);
+      break;
+    case OUTPUT_SUMMARY:
+      write_summary(graph, view, graph_output);
       break;
   }
   if (!graph_output.flush()) return write_error(graph_output.error());

@@ -23,9 +23,16 @@ function view(args) {
 function graphOf(args) {
   return JSON.parse(view(['-T', 'json', '--max-nodes=1000000', ...args]).toString('utf8'));
 }
-function pageOf(name, args) {
+// settings overrides fields of the page's data, as the command line sets them.
+function pageOf(name, args, settings) {
   const file = path.join(work, name + '.html');
-  fs.writeFileSync(file, view(['-T', 'html', ...args]));
+  let page = view(['-T', 'html', ...args]);
+  if (settings) {
+    const re = /(<script type="application\/json" id="tanglet-data">)([^]*?)(<\/script>)/;
+    page = page.toString('utf8').replace(re, (all, open, data, close) =>
+      open + JSON.stringify(Object.assign(JSON.parse(data), settings)).replace(/</g, '\\u003c') + close);
+  }
+  fs.writeFileSync(file, page);
   return 'file://' + file;
 }
 
@@ -469,7 +476,7 @@ test('a view beyond 200 functions is cut at the depth where it fits, and marked'
   const listing = path.join(work, 'big.cflow');
   fs.writeFileSync(listing, lines.join('\n') + '\n');
   const g = graphOf([listing]);
-  const page = await open(pageOf('big', [listing]), t);
+  const page = await open(pageOf('big', [listing], { fold: 0 }), t);
   let d = await drawn(page);
   // main: callees 2 would be 306 functions; 1 level fits.
   assert.ok(d.cut);
@@ -485,6 +492,260 @@ test('a view beyond 200 functions is cut at the depth where it fits, and marked'
   d = await redraw(page, () => page.evaluate(() => (location.hash = '#chain0')));
   assert.ok(!d.cut && d.nodes.every((x) => !x.cut));
   assertNeighbourhood(g, d, idOf(g, 'chain0'), 1, 2);
+});
+
+// A listing from a list of calls "caller callee", each function defined
+// in f.c, its later lines pointing back to its first.
+function listingOf(name, calls) {
+  const lines = [], first = new Map();
+  const line = (f, indent) => {
+    const at = lines.length + 1;
+    lines.push(`${at}${indent}${f}: ` + (first.has(f) ? first.get(f) : `void (void), <f.c ${at}>`));
+    if (!first.has(f)) first.set(f, at);
+  };
+  for (const [a, b] of calls.map((c) => c.split(' '))) {
+    line(a, '\t');
+    line(b, '\t\t');
+  }
+  const file = path.join(work, name + '.cflow');
+  fs.writeFileSync(file, lines.join('\n') + '\n');
+  return file;
+}
+
+const folds = (page) =>
+  page.$$eval('#graph .fold', (l) => l.map((e) => [Number(e.dataset.of), e.dataset.side, Number(e.dataset.more), e.querySelector('text').textContent]));
+
+test('hubs are folded to their first 12 callers and callees; a click unfolds them', async (t) => {
+  // main -> hub; hub -> 30 leaves, leaf i calling i % 4 of sub0..sub2; 15 callers of hub.
+  const calls = ['main hub'];
+  for (let i = 0; i < 30; i++) {
+    calls.push(`hub leaf${i}`);
+    for (let k = 0; k < i % 4; k++) calls.push(`leaf${i} sub${k}`);
+  }
+  for (let i = 0; i < 14; i++) calls.push(`caller${i} hub`);
+  const listing = listingOf('hub', calls);
+  const g = graphOf([listing]);
+  const hub = idOf(g, 'hub');
+  const outDeg = (v) => g.edges.filter((e) => e.source === v).length;
+  // The first twelve: the most calls of their own first, then in the listing's order.
+  const firstOf = (ends) => ends.map((v, i) => [v, i]).sort((a, b) => outDeg(b[0]) - outDeg(a[0]) || a[1] - b[1])
+    .slice(0, 12).map((x) => x[0]);
+  const callees = firstOf(g.edges.filter((e) => e.source === hub).map((e) => e.target));
+  const callers = firstOf(g.edges.filter((e) => e.target === hub).map((e) => e.source));
+  assert.ok(callees.slice(0, 7).every((v) => outDeg(v) === 3), 'the busiest first');
+  const folded = (keepCallees, keepCallers) => ({
+    nodes: g.nodes,
+    edges: g.edges.filter((e) => (e.source !== hub || !keepCallees || keepCallees.includes(e.target)) &&
+      (e.target !== hub || !keepCallers || keepCallers.includes(e.source))),
+  });
+  const page = await open(pageOf('hub', [listing]) + '#main', t);
+  // From main the hub is a callee, folded one level on.
+  let d = await drawn(page);
+  assertNeighbourhood(folded(callees, callers), d, idOf(g, 'main'), 1, 2);
+  assert.deepEqual(await folds(page), [[hub, 'callees', 18, '+18 more callees']]);
+  d = await redraw(page, () => page.click(`#graph .node[data-id="${hub}"]`));
+  assertNeighbourhood(folded(callees, callers), d, hub, 1, 2);
+  assert.deepEqual((await folds(page)).sort(), [[hub, 'callees', 18, '+18 more callees'], [hub, 'callers', 3, '+3 more callers']]);
+  // Unfolding draws them all, in place: the centre and the link stay.
+  const hash = d.hash;
+  d = await redraw(page, () => page.click('#graph .fold[data-side="callees"]'));
+  assertNeighbourhood(folded(null, callers), d, hub, 1, 2);
+  d = await redraw(page, async () => {
+    await page.$eval('#graph .fold[data-side="callers"]', (e) => e.focus());
+    await page.keyboard.press('Enter');
+  });
+  assertNeighbourhood(g, d, hub, 1, 2);
+  assert.deepEqual(await folds(page), []);
+  assert.equal(d.hash, hash);
+  // A new centre folds again; the page's data may set another threshold.
+  d = await redraw(page, () => page.click(`#graph .node[data-id="${idOf(g, 'main')}"]`));
+  assert.equal((await folds(page)).length, 1);
+  const five = await open(pageOf('hub5', [listing], { fold: 5 }) + '#hub', t);
+  assert.deepEqual((await folds(five)).map((f) => f[2]).sort(), [10, 25]);
+});
+
+// The paths between a and b as the explorer must draw them, given the
+// length it chose each way (-1: none): every function v with
+// dist(a, v) + dist(v, b) <= length, a -> b on the right, b -> a on the left.
+function pathsOf(g, a, b, lengths) {
+  const bfs = (from, forward) => {
+    const dist = new Map([[from, 0]]), queue = [from];
+    for (let i = 0; i < queue.length; i++)
+      for (const e of g.edges) {
+        const [x, y] = forward ? [e.source, e.target] : [e.target, e.source];
+        if (x === queue[i] && !dist.has(y)) {
+          dist.set(y, dist.get(x) + 1);
+          queue.push(y);
+        }
+      }
+    return dist;
+  };
+  const col = new Map([[a, 0]]), edges = new Set(), shortest = [];
+  [[a, b], [b, a]].forEach(([x, y], way) => {
+    const from = bfs(x, true), to = bfs(y, false), len = lengths[way];
+    shortest.push(from.has(y) ? from.get(y) : -1);
+    if (len < 0) return;
+    const on = (v) => from.has(v) && to.has(v) && from.get(v) + to.get(v) <= len;
+    for (const v of from.keys()) if (on(v) && !col.has(v)) col.set(v, way ? -to.get(v) : from.get(v));
+    for (const e of g.edges)
+      if (on(e.source) && on(e.target) && from.get(e.source) + 1 + to.get(e.target) <= len) edges.add(e.source + '>' + e.target);
+  });
+  if (!col.has(b)) col.set(b, 1);
+  return { col, edges, shortest };
+}
+
+async function assertPaths(page, g, a, b) {
+  const d = await drawn(page);
+  const lengths = (await page.$eval('#graph', (e) => e.dataset.paths)).split(' ').map(Number);
+  const want = pathsOf(g, a, b, lengths);
+  const what = `paths between ${g.nodes[a].name} and ${g.nodes[b].name}`;
+  want.shortest.forEach((s, i) => assert.ok(s < 0 ? lengths[i] === -1 : lengths[i] >= s && lengths[i] <= s + 2, what));
+  assert.equal(d.centre, a);
+  assert.equal(await page.$eval('#graph', (e) => Number(e.dataset.target)), b);
+  assert.deepEqual(new Map(d.nodes.map((x) => [x.id, x.col])), new Map([...want.col].sort((x, y) => x[0] - y[0])), what);
+  assert.deepEqual(d.edges.sort(), [...want.edges].sort(), what);
+  return d;
+}
+
+test('paths between the centre and a function, either way, in the link and the history', async (t) => {
+  const g = plain();
+  const url = pageOf('plain', [corpus]);
+  const page = await open(url, t);
+  const pathTo = (name) =>
+    redraw(page, async () => {
+      await page.click('#path-to');
+      await page.keyboard.type(name);
+      await page.keyboard.press('Enter');
+    });
+  // Through the box: main reaches printf in 2 calls and in 36.
+  let d = await pathTo('printf');
+  await assertPaths(page, g, idOf(g, 'main'), idOf(g, 'printf'));
+  assert.equal(d.hash, '#main&to=printf');
+  assert.equal(await page.$eval('#path-to', (e) => e.value), 'printf');
+  assert.equal(await page.$eval('#callers', (e) => e.disabled), true);
+  // A click keeps the target; the paths may run the other way, or both.
+  d = await redraw(page, () => page.click(`#graph .node[data-id="${idOf(g, 'report')}"]`));
+  await assertPaths(page, g, idOf(g, 'report'), idOf(g, 'printf'));
+  for (const [a, b] of [['trace', 'main'], ['is_odd', 'is_even'], ['descend_10', 'printf'], ['fact', 'fact']]) {
+    d = await redraw(page, () => page.evaluate((h) => (location.hash = h), `#${a}&to=${b}`));
+    if (a === b) assertNeighbourhood(g, d, idOf(g, a), 1, 2);
+    else await assertPaths(page, g, idOf(g, a), idOf(g, b));
+  }
+  // None: the two alone, and a message.
+  d = await redraw(page, () => page.evaluate(() => (location.hash = '#printf&to=exit')));
+  await assertPaths(page, g, idOf(g, 'printf'), idOf(g, 'exit'));
+  assert.equal(d.nodes.length, 2);
+  assert.match(await page.$eval('#status', (e) => e.textContent), /No call path between printf and exit, either way\./);
+  // Back and Forward, a link, and back to the neighbourhood.
+  d = await redraw(page, () => page.evaluate(() => history.back()));
+  assertNeighbourhood(g, d, idOf(g, 'fact'), 1, 2);
+  d = await redraw(page, () => page.evaluate(() => history.back()));
+  await assertPaths(page, g, idOf(g, 'descend_10'), idOf(g, 'printf'));
+  d = await redraw(page, () => page.evaluate(() => history.forward()));
+  assertNeighbourhood(g, d, idOf(g, 'fact'), 1, 2);
+  const again = await open(url + '#trace&to=main', t);
+  await assertPaths(again, g, idOf(g, 'trace'), idOf(g, 'main'));
+  d = await redraw(again, () => again.click('#path-clear'));
+  assertNeighbourhood(g, d, idOf(g, 'trace'), 1, 2);
+  assert.equal(d.hash, '#trace');
+  assert.equal(await again.$eval('#path-to', (e) => e.value), '');
+  // A call back along the path is on no path of the lengths drawn.
+  const loop = listingOf('loop', ['a b', 'b c', 'c d', 'd e', 'e f', 'f b']);
+  const lg = graphOf([loop]);
+  await assertPaths(await open(pageOf('loop', [loop]) + '#a&to=f', t), lg, idOf(lg, 'a'), idOf(lg, 'f'));
+});
+
+test('paths beyond 200 functions: whole shortest paths until the drawing is full', async (t) => {
+  const calls = [];
+  for (let i = 0; i < 250; i++) calls.push(`main mid${i}`, `mid${i} end`);
+  const listing = listingOf('wide', calls);
+  const g = graphOf([listing]);
+  const page = await open(pageOf('wide', [listing]) + '#main&to=end', t);
+  const d = await drawn(page);
+  assert.equal(d.nodes.length, 200);
+  const edges = new Set(d.edges);
+  for (const { id } of d.nodes)
+    if (g.nodes[id].name.startsWith('mid'))
+      assert.ok(edges.has(`${idOf(g, 'main')}>${id}`) && edges.has(`${id}>${idOf(g, 'end')}`), g.nodes[id].name);
+  assert.match(await page.$eval('#status', (e) => e.textContent), /Cut: 52 functions on the shortest paths not drawn/);
+});
+
+const geometry = (page) =>
+  page.evaluate(() => {
+    const svg = document.getElementById('graph');
+    const box = (e) => {
+      const r = e.getBoundingClientRect();
+      return { x: r.x, y: r.y, w: r.width, h: r.height, cx: r.x + r.width / 2, cy: r.y + r.height / 2 };
+    };
+    return {
+      scale: Number(svg.dataset.scale), fit: svg.hasAttribute('data-fit'), renders: Number(svg.dataset.renders),
+      pane: box(document.getElementById('canvas')), drawing: box(svg.querySelector('.stage')), hash: location.hash,
+      nodes: Object.fromEntries([...svg.querySelectorAll('.node')].map((g) => [g.dataset.id, box(g.querySelector('rect'))])),
+    };
+  });
+
+function assertInside(g, what) {
+  const { pane: p, drawing: d } = g;
+  assert.ok(d.x >= p.x - 1 && d.y >= p.y - 1 && d.x + d.w <= p.x + p.w + 1 && d.y + d.h <= p.y + p.h + 1, what);
+}
+const near = (a, b, what) => assert.ok(Math.abs(a - b) < 1.5, `${what}: ${a} against ${b}`);
+
+test('the drawing fits its pane, zooms, pans, and keeps its zoom across refocus', async (t) => {
+  const g = plain();
+  const page = await open(pageOf('plain', [corpus]) + '#descend_05&callers=4&callees=5', t, { width: 900, height: 600 });
+  // Ten columns: larger than the pane, scaled down whole.
+  let a = await geometry(page);
+  assert.ok(a.fit && a.scale < 1, `scale ${a.scale}`);
+  assertInside(a, 'fitted');
+  near(a.drawing.cx, a.pane.cx, 'centred');
+  // + and - about the middle of the pane; the wheel about the pointer.
+  await page.keyboard.press('+');
+  let b = await geometry(page);
+  near(b.scale * 100, a.scale * 125, '+');
+  assert.ok(!b.fit);
+  await page.keyboard.press('-');
+  near((await geometry(page)).scale * 100, a.scale * 100, '-');
+  const id = String(idOf(g, 'descend_03'));
+  const at = (await geometry(page)).nodes[id];
+  await page.mouse.move(at.cx, at.cy);
+  await page.mouse.wheel({ deltaY: -300 });
+  await page.waitForFunction((s) => Number(document.getElementById('graph').dataset.scale) > s, {}, a.scale);
+  b = await geometry(page);
+  near(b.nodes[id].cx, at.cx, 'the wheel keeps the point under the pointer');
+  near(b.nodes[id].cy, at.cy, 'the wheel keeps the point under the pointer');
+  // A drag pans, even one that starts on a function, and does not refocus.
+  await page.mouse.down();
+  await page.mouse.move(at.cx + 30, at.cy + 10);
+  await page.mouse.move(at.cx + 60, at.cy - 40);
+  await page.mouse.up();
+  const c = await geometry(page);
+  near(c.nodes[id].cx, at.cx + 60, 'panned');
+  near(c.nodes[id].cy, at.cy - 40, 'panned');
+  assert.deepEqual([c.renders, c.hash, c.scale], [b.renders, b.hash, b.scale]);
+  // A click refocuses at the same zoom, the new centre in the middle.
+  const to = String(idOf(g, 'descend_04'));
+  assert.ok(c.nodes[to].x > c.pane.x && c.nodes[to].x + c.nodes[to].w < c.pane.x + c.pane.w, 'in sight');
+  await redraw(page, () => page.click(`#graph .node[data-id="${to}"]`));
+  let d = await geometry(page);
+  assert.equal(d.scale, b.scale);
+  near(d.nodes[to].cx, d.pane.cx, 'the centre in the middle');
+  // 0 fits again, and later drawings fit too.
+  await page.keyboard.press('0');
+  d = await geometry(page);
+  assert.ok(d.fit && d.scale < 1);
+  assertInside(d, 'fitted again');
+  await redraw(page, () => page.evaluate(() => (location.hash = '#descend_20&callers=5&callees=5')));
+  assertInside(await geometry(page), 'a new drawing fitted');
+  // The full name on hover, however short the label.
+  const long = 'entry_matches_name_and_kind_ignoring_flags_for_the_moment';
+  await redraw(page, () => page.evaluate((h) => (location.hash = h), '#' + long));
+  const [label, title] = await page.$eval(`#graph .node[data-id="${idOf(g, long)}"]`,
+    (e) => [e.querySelector('text').textContent, e.querySelector('title').textContent]);
+  assert.ok(label.endsWith('\u2026') && label.length < long.length, label);
+  assert.equal(title.split('\n')[0], long);
+  // Never beyond 1:1.
+  const small = await open(pageOf('plain', [corpus]) + '#printf', t, { width: 900, height: 600 });
+  assert.equal((await geometry(small)).scale, 1);
 });
 
 test('the page holds no way out: no external reference, the data cannot end its script', async () => {

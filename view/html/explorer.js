@@ -16,6 +16,7 @@
   const MAX_LIST = 100; // callers/callees listed in the details panel
   const NODE_H = 26, ROW_GAP = 10, COL_GAP = 90, PAD = 24, LABEL_MAX = 300, LABEL_PAD = 12;
   const SWEEPS = 4;
+  const PATH_SLACK = 2, PATH_NODES = 60; // longer paths only while the drawing stays readable
 
   const $ = (id) => document.getElementById(id);
   const svg = $('graph');
@@ -112,7 +113,10 @@
     down: clampDepth(data.callees, 2),
     hideUndef: false,
     byFile: false,
+    to: -1, // the path target, or none
   };
+  // A hub shows this many callers or callees, then "+M more".
+  const FOLD = Number.isInteger(data.fold) && data.fold >= 0 ? data.fold : 12;
 
   function startNode() {
     for (let i = 0; i < n; i++) if (nodes[i].focus) return i;
@@ -123,15 +127,28 @@
   }
 
   // ---- the state and the URL fragment
-  const state = Object.assign({ centre: startNode() }, defaults);
+  // unfolded: the hubs drawn whole ('>' callees, '<' callers, then the id),
+  // while the centre and the target stay.
+  const state = Object.assign({ centre: startNode(), unfolded: new Set() }, defaults);
 
   function fragment(s) {
     let f = '#' + encodeURIComponent(keys[s.centre]);
+    if (s.to >= 0) f += '&to=' + encodeURIComponent(keys[s.to]);
     if (s.up !== defaults.up) f += '&callers=' + s.up;
     if (s.down !== defaults.down) f += '&callees=' + s.down;
     if (s.hideUndef) f += '&defined';
     if (s.byFile) f += '&files';
     return f;
+  }
+
+  function pathTarget(v, centre) {
+    let id;
+    try {
+      id = keyToId.get(decodeURIComponent(v || ''));
+    } catch (err) {
+      return -1;
+    }
+    return id === undefined || id === centre ? -1 : id;
   }
 
   function parseFragment(hash) {
@@ -152,26 +169,38 @@
       else if (k === 'callees') s.down = clampDepth(v, defaults.down);
       else if (k === 'defined') s.hideUndef = true;
       else if (k === 'files') s.byFile = true;
+      else if (k === 'to') s.to = pathTarget(v, id);
     }
     return s;
   }
 
-  // ---- the neighbourhood: breadth-first both ways, cut to MAX_NODES
+  // ---- the neighbourhood: breadth-first both ways, hubs folded, cut to MAX_NODES
   const distF = new Int16Array(n), distB = new Int16Array(n);
 
-  function bfs(centre, depth, start, list, dist, hidden) {
+  // A function's calls (or callers) that the view may show: all of them, or
+  // for a hub the first fold ones, those with the most calls of their own
+  // first. kept maps a folded hub to what it shows, and counts the rest.
+  function shown(v, start, list, hidden, fold, side, kept) {
+    const all = [];
+    for (let j = start[v]; j < start[v + 1]; j++) if (!(hidden && !nodes[list[j]].defined)) all.push(list[j]);
+    if (!fold || all.length <= fold || state.unfolded.has(side + v)) return all;
+    const first = all.map((w, i) => [w, i]).sort((a, b) => outDeg(b[0]) - outDeg(a[0]) || a[1] - b[1])
+      .slice(0, fold).map((x) => x[0]);
+    kept.set(v, { set: new Set(first), more: all.length - fold });
+    return first;
+  }
+
+  function bfs(centre, depth, start, list, dist, hidden, fold, side, kept) {
     const levels = [[centre]];
     dist[centre] = 0;
     for (let d = 1; d <= depth; d++) {
       const next = [];
       for (const v of levels[d - 1])
-        for (let j = start[v]; j < start[v + 1]; j++) {
-          const w = list[j];
-          if (dist[w] < 0 && !(hidden && !nodes[w].defined)) {
+        for (const w of shown(v, start, list, hidden, fold, side, kept))
+          if (dist[w] < 0) {
             dist[w] = d;
             next.push(w);
           }
-        }
       if (!next.length) break;
       levels.push(next);
     }
@@ -182,8 +211,9 @@
     distF.fill(-1);
     distB.fill(-1);
     const c = s.centre;
-    const fw = bfs(c, s.down, outStart, outList, distF, s.hideUndef);
-    const bw = bfs(c, s.up, inStart, inList, distB, s.hideUndef);
+    const keptF = new Map(), keptB = new Map();
+    const fw = bfs(c, s.down, outStart, outList, distF, s.hideUndef, FOLD, '>', keptF);
+    const bw = bfs(c, s.up, inStart, inList, distB, s.hideUndef, FOLD, '<', keptB);
     const reachF = fw.length - 1, reachB = bw.length - 1;
     const seen = [];
     for (const l of fw) for (const v of l) seen.push(v);
@@ -239,9 +269,12 @@
         drawn.push([a, b]);
       }
     };
+    const keeps = (k, v, w) => !k.has(v) || k.get(v).set.has(w);
     for (const v of view) {
-      if (distF[v] >= 0 && distF[v] < d) for (let j = outStart[v]; j < outStart[v + 1]; j++) add(v, outList[j]);
-      if (distB[v] >= 0 && distB[v] < u) for (let j = inStart[v]; j < inStart[v + 1]; j++) add(inList[j], v);
+      if (distF[v] >= 0 && distF[v] < d)
+        for (let j = outStart[v]; j < outStart[v + 1]; j++) if (keeps(keptF, v, outList[j])) add(v, outList[j]);
+      if (distB[v] >= 0 && distB[v] < u)
+        for (let j = inStart[v]; j < inStart[v + 1]; j++) if (keeps(keptB, v, inList[j])) add(inList[j], v);
     }
     // Columns: callees at their distance to the right, callers to the left; a
     // function that is both stands on the nearer side, the callees' on a tie.
@@ -255,7 +288,131 @@
     for (const l of bw) for (const v of l) if (view.has(v) && col.get(v) < 0) order.push(v);
     // A side that was not cut shows the depth asked for, however far it reached.
     const up = u >= reachB ? s.up : u, down = d >= reachF ? s.down : d;
-    return { centre: c, order, col, edges: drawn, cut, up, down, wanted, omitted, total: view.size };
+    const nb = { centre: c, target: -1, order, col, edges: drawn, cut, up, down, wanted, omitted, total: view.size };
+    addFolds(nb, keptF, (v) => distF[v] >= 0 && distF[v] < d, 1);
+    addFolds(nb, keptB, (v) => distB[v] >= 0 && distB[v] < u, -1);
+    return nb;
+  }
+
+  // A box "+M more" beside each folded hub the view expands: ids from n on,
+  // a pseudo call to or from its hub.
+  function addFolds(nb, kept, expanded, side) {
+    nb.folds = nb.folds || [];
+    nb.foldEdges = nb.foldEdges || [];
+    for (const v of nb.order) {
+      if (!kept.has(v) || !expanded(v)) continue;
+      const id = n + nb.folds.length, more = kept.get(v).more;
+      nb.folds.push({ id, of: v, side, more, label: '+' + more + ' more ' + (side > 0 ? 'callees' : 'callers') });
+      nb.col.set(id, nb.col.get(v) + side);
+      nb.foldEdges.push(side > 0 ? [v, id] : [id, v]);
+    }
+    for (const f of nb.folds) if (f.side === side) nb.order.push(f.id);
+  }
+
+  // ---- paths: every function on a call path between the centre and the
+  // target, either way. The shortest paths, and longer ones by up to
+  // PATH_SLACK calls while the drawing stays within PATH_NODES; beyond
+  // MAX_NODES on the shortest ones alone, whole paths until it is full.
+  const dFrom = new Int32Array(n), dTo = new Int32Array(n);
+
+  function distances(from, start, list, dist, hidden) {
+    dist.fill(-1);
+    dist[from] = 0;
+    const queue = [from];
+    for (let i = 0; i < queue.length; i++) {
+      const v = queue[i];
+      for (let j = start[v]; j < start[v + 1]; j++) {
+        const w = list[j];
+        if (dist[w] < 0 && !hidden(w)) {
+          dist[w] = dist[v] + 1;
+          queue.push(w);
+        }
+      }
+    }
+  }
+
+  // The functions on paths from a to b of at most the chosen length, with
+  // their columns (col of the distances), into view; the length, or -1.
+  function pathsOneWay(a, b, hidden, room, view, col, edgesOut, colOf) {
+    distances(a, outStart, outList, dFrom, hidden);
+    if (dFrom[b] < 0) return { length: -1, left: 0 };
+    distances(b, inStart, inList, dTo, hidden);
+    const s = dFrom[b], bySum = new Int32Array(s + PATH_SLACK + 2);
+    for (let v = 0; v < n; v++) {
+      const k = dFrom[v] + dTo[v];
+      if (dFrom[v] >= 0 && dTo[v] >= 0 && k <= s + PATH_SLACK) bySum[k]++;
+    }
+    let len = s, count = bySum[s];
+    while (len < s + PATH_SLACK && count + bySum[len + 1] <= Math.min(room, PATH_NODES)) count += bySum[++len];
+    const on = (v) => dFrom[v] >= 0 && dTo[v] >= 0 && dFrom[v] + dTo[v] <= len;
+    const mine = [];
+    for (let v = 0; v < n; v++) if (on(v)) mine.push(v);
+    let left = 0;
+    const kept = count > room ? wholePaths(a, b, mine, room) : null;
+    for (const v of mine) {
+      if (kept && !kept.has(v)) {
+        left++;
+        continue;
+      }
+      if (!view.has(v)) col.set(v, colOf(dFrom[v], dTo[v]));
+      view.add(v);
+    }
+    for (const v of mine)
+      if (!kept || kept.has(v))
+        for (let j = outStart[v]; j < outStart[v + 1]; j++) {
+          const w = outList[j];
+          if (on(w) && dFrom[v] + 1 + dTo[w] <= len && (!kept || kept.has(w))) edgesOut.push([v, w]);
+        }
+    return { length: len, left };
+  }
+
+  // Shortest paths from a to b, one through each function in turn (the
+  // nearest to a first), while they fit in room.
+  function wholePaths(a, b, mine, room) {
+    const kept = new Set([a, b]);
+    const step = (v, start, list, dv, dw) => {
+      let pick = -1;
+      for (let j = start[v]; j < start[v + 1]; j++) {
+        const w = list[j];
+        if (dv[w] === dv[v] + 1 && dw[w] === dw[v] - 1 && (pick < 0 || kept.has(w))) pick = w;
+      }
+      return pick;
+    };
+    const byNear = mine.filter((v) => dFrom[v] + dTo[v] === dFrom[b]).sort((x, y) => dFrom[x] - dFrom[y]);
+    for (const v of byNear) {
+      if (kept.has(v)) continue;
+      const path = [v];
+      for (let w = v; w !== a;) path.push((w = step(w, inStart, inList, dTo, dFrom)));
+      for (let w = v; w !== b;) path.push((w = step(w, outStart, outList, dFrom, dTo)));
+      const fresh = path.filter((w) => !kept.has(w));
+      if (kept.size + new Set(fresh).size > room) break;
+      for (const w of fresh) kept.add(w);
+    }
+    return kept;
+  }
+
+  function paths(s) {
+    const c = s.centre, t = s.to;
+    const hidden = (w) => s.hideUndef && !nodes[w].defined && w !== c && w !== t;
+    const view = new Set([c]), col = new Map([[c, 0]]), edgesOut = [];
+    // Centre to target on the right, as callees; target to centre on the left.
+    const down = pathsOneWay(c, t, hidden, MAX_NODES, view, col, edgesOut, (f) => f);
+    const up = pathsOneWay(t, c, hidden, MAX_NODES - view.size + 1, view, col, edgesOut, (f, g) => -g);
+    if (!view.has(t)) {
+      view.add(t);
+      col.set(t, 1);
+    }
+    const order = [...view].sort((x, y) => col.get(x) - col.get(y));
+    const seen = new Set(), drawn = [];
+    for (const [x, y] of edgesOut)
+      if (!seen.has(x * n + y)) {
+        seen.add(x * n + y);
+        drawn.push([x, y]);
+      }
+    return {
+      centre: c, target: t, order, col, edges: drawn, cut: new Set(), up: s.up, down: s.down, total: view.size,
+      omitted: { callers: 0, callees: 0 }, folds: [], foldEdges: [], paths: { down, up },
+    };
   }
 
   function hasVisible(v, start, list, hidden) {
@@ -299,7 +456,7 @@
     for (const c of keysSorted) renumber(cols.get(c));
     const near = new Map(); // neighbours in the adjacent columns
     for (const v of nb.order) near.set(v, []);
-    for (const [a, b] of nb.edges) {
+    for (const [a, b] of nb.edges.concat(nb.foldEdges)) {
       if (Math.abs(nb.col.get(a) - nb.col.get(b)) !== 1) continue;
       near.get(a).push(b);
       near.get(b).push(a);
@@ -336,9 +493,10 @@
     for (const c of keysSorted) {
       let w = 60;
       for (const v of cols.get(c)) {
-        const t = fitLabel(nodes[v].name);
+        const fn = v < n ? nodes[v] : null;
+        const t = fn ? fitLabel(fn.name) : nb.folds[v - n].label;
         labels.set(v, t);
-        w = Math.max(w, labelWidth(t) + 2 * LABEL_PAD + (nodes[v].recursive ? 14 : 0));
+        w = Math.max(w, labelWidth(t) + 2 * LABEL_PAD + (fn && fn.recursive ? 14 : 0));
       }
       w = Math.ceil(w);
       colX.set(c, x);
@@ -389,37 +547,78 @@
     return 'M' + x1 + ' ' + ya + 'C' + (x1 - 50) + ' ' + (ya + 30) + ' ' + (x2 + 50) + ' ' + (yb + 30) + ' ' + x2 + ' ' + yb;
   }
 
-  function draw(focusCentre) {
-    const t0 = performance.now();
-    svg.replaceChildren();
-    if (!n) {
-      svg.setAttribute('width', 400);
-      svg.setAttribute('height', 80);
-      const t = sel('text', { x: PAD, y: 40, class: 'empty' });
-      t.textContent = 'The listing holds no function.';
-      svg.appendChild(t);
-      status.textContent = '';
-      svg.setAttribute('data-renders', ++renders);
-      return;
-    }
-    const nb = neighbourhood(state);
-    const lay = layout(nb);
-    svg.setAttribute('width', lay.width);
-    svg.setAttribute('height', lay.height);
-    svg.setAttribute('viewBox', '0 0 ' + lay.width + ' ' + lay.height);
-    const defs = sel('defs');
-    for (const k of ['', 'back', 'hl']) {
-      const m = sel('marker', {
-        id: 'arrow' + k, viewBox: '0 0 10 10', refX: 9, refY: 5, markerWidth: 7, markerHeight: 7,
-        orient: 'auto-start-reverse', markerUnits: 'userSpaceOnUse',
-      });
-      m.appendChild(sel('path', { d: 'M0 0L10 5L0 10z', class: 'arrow ' + k }));
-      defs.appendChild(m);
-    }
-    svg.appendChild(defs);
+  function nodeTitle(v, nb) {
+    const node = nodes[v];
+    return node.name + '\n' + (node.defined ? node.signature + '\n' : '') + where(v) +
+      (node.indirect_calls > 0 ? '\n' + indirectText(node) : '') +
+      (node.stack_bytes >= 0 ? '\nstack: ' + stackText(node) : '') +
+      (nb.cut.has(v) ? '\n(calls cut: make it the centre to see them)' : '');
+  }
 
-    const edgeLayer = sel('g', { class: 'edges' });
-    const nodeLayer = sel('g', { class: 'nodes' });
+  function drawNode(v, c, nb, lay) {
+    const node = nodes[v], b = lay.box.get(v);
+    let cls = 'node';
+    if (!node.defined) cls += ' undefined';
+    if (node.recursive) cls += ' recursive';
+    if (v === nb.centre) cls += ' centre';
+    if (v === nb.target) cls += ' target';
+    if (nb.cut.has(v)) cls += ' cut';
+    const g = sel('g', {
+      class: cls, transform: 'translate(' + b.x + ' ' + b.y + ')', tabindex: 0, role: 'button',
+      'data-id': v, 'data-col': c,
+    });
+    if (nb.cut.has(v)) g.setAttribute('data-cut', '');
+    g.setAttribute('aria-label', node.name + ', ' + where(v));
+    const title = sel('title');
+    title.textContent = nodeTitle(v, nb); // the full name on hover
+    g.appendChild(title);
+    const r = sel('rect', { width: b.w, height: NODE_H, rx: 5 });
+    if (state.byFile && node.defined) {
+      r.style.fill = fileFill(node.file);
+      g.classList.add('filed');
+    }
+    g.appendChild(r);
+    const t = sel('text', { x: LABEL_PAD, y: NODE_H / 2, dy: '0.35em' });
+    t.textContent = lay.labels.get(v);
+    g.appendChild(t);
+    if (node.recursive) {
+      const rt = sel('text', { x: b.w - LABEL_PAD + 2, y: NODE_H / 2, dy: '0.35em', class: 'rec', 'text-anchor': 'end' });
+      rt.textContent = '\u21bb';
+      g.appendChild(rt);
+    }
+    if (nb.cut.has(v)) {
+      // The mark stands on the side whose functions were left out.
+      const left = c < 0 || (c === 0 && nb.omitted.callers > 0);
+      const right = c > 0 || (c === 0 && (nb.omitted.callees > 0 || !left));
+      for (const [on, x, anchor] of [[left, -4, 'end'], [right, b.w + 4, 'start']]) {
+        if (!on) continue;
+        const mk = sel('text', { x, y: NODE_H / 2, dy: '0.35em', class: 'mark', 'text-anchor': anchor });
+        mk.textContent = '\u2026';
+        g.appendChild(mk);
+      }
+    }
+    return g;
+  }
+
+  // A folded hub's box: a click draws all its callers or callees.
+  function drawFold(f, lay) {
+    const b = lay.box.get(f.id);
+    const g = sel('g', {
+      class: 'fold', transform: 'translate(' + b.x + ' ' + b.y + ')', tabindex: 0, role: 'button',
+      'data-id': f.id, 'data-of': f.of, 'data-more': f.more, 'data-side': f.side > 0 ? 'callees' : 'callers',
+    });
+    g.setAttribute('aria-label', f.label + ' of ' + nodes[f.of].name);
+    const title = sel('title');
+    title.textContent = f.label + ' of ' + nodes[f.of].name + ': click to draw them all';
+    g.appendChild(title);
+    g.appendChild(sel('rect', { width: b.w, height: NODE_H, rx: NODE_H / 2 }));
+    const t = sel('text', { x: LABEL_PAD, y: NODE_H / 2, dy: '0.35em' });
+    t.textContent = f.label;
+    g.appendChild(t);
+    return g;
+  }
+
+  function drawEdges(nb, lay, edgeLayer) {
     const edgesOf = new Map();
     for (const v of nb.order) edgesOf.set(v, []);
     for (const [a, b] of nb.edges) {
@@ -436,53 +635,49 @@
       edgesOf.get(a).push(p);
       if (a !== b) edgesOf.get(b).push(p);
     }
+    for (const [a, b] of nb.foldEdges)
+      edgeLayer.appendChild(sel('path', { class: 'fold-edge', d: edgePath(lay.box.get(a), lay.box.get(b), false) }));
+    return edgesOf;
+  }
+
+  function arrows() {
+    const defs = sel('defs');
+    for (const k of ['', 'back', 'hl']) {
+      const m = sel('marker', {
+        id: 'arrow' + k, viewBox: '0 0 10 10', refX: 9, refY: 5, markerWidth: 7, markerHeight: 7,
+        orient: 'auto-start-reverse', markerUnits: 'userSpaceOnUse',
+      });
+      m.appendChild(sel('path', { d: 'M0 0L10 5L0 10z', class: 'arrow ' + k }));
+      defs.appendChild(m);
+    }
+    return defs;
+  }
+
+  function draw(focusCentre) {
+    const t0 = performance.now();
+    svg.replaceChildren();
+    stage.replaceChildren();
+    svg.appendChild(stage);
+    if (!n) {
+      const t = sel('text', { x: PAD, y: 40, class: 'empty' });
+      t.textContent = 'The listing holds no function.';
+      stage.appendChild(t);
+      setSize(400, 80, -1, null);
+      status.textContent = '';
+      svg.setAttribute('data-renders', ++renders);
+      return;
+    }
+    const nb = state.to >= 0 ? paths(state) : neighbourhood(state);
+    const lay = layout(nb);
+    svg.insertBefore(arrows(), stage);
+    const edgeLayer = sel('g', { class: 'edges' });
+    const nodeLayer = sel('g', { class: 'nodes' });
+    const edgesOf = drawEdges(nb, lay, edgeLayer);
     const nodeEls = new Map();
     for (const c of lay.keysSorted) {
       const list = lay.cols.get(c);
       for (const v of list) {
-        const node = nodes[v], b = lay.box.get(v);
-        let cls = 'node';
-        if (!node.defined) cls += ' undefined';
-        if (node.recursive) cls += ' recursive';
-        if (v === nb.centre) cls += ' centre';
-        if (nb.cut.has(v)) cls += ' cut';
-        const g = sel('g', {
-          class: cls, transform: 'translate(' + b.x + ' ' + b.y + ')', tabindex: 0, role: 'button',
-          'data-id': v, 'data-col': c,
-        });
-        if (nb.cut.has(v)) g.setAttribute('data-cut', '');
-        g.setAttribute('aria-label', node.name + ', ' + where(v));
-        const title = sel('title');
-        title.textContent = node.name + '\n' + (node.defined ? node.signature + '\n' : '') + where(v) +
-          (node.indirect_calls > 0 ? '\n' + indirectText(node) : '') +
-          (node.stack_bytes >= 0 ? '\nstack: ' + stackText(node) : '') +
-          (nb.cut.has(v) ? '\n(calls cut: make it the centre to see them)' : '');
-        g.appendChild(title);
-        const r = sel('rect', { width: b.w, height: NODE_H, rx: 5 });
-        if (state.byFile && node.defined) {
-          r.style.fill = fileFill(node.file);
-          g.classList.add('filed');
-        }
-        g.appendChild(r);
-        const t = sel('text', { x: LABEL_PAD, y: NODE_H / 2, dy: '0.35em' });
-        t.textContent = lay.labels.get(v);
-        g.appendChild(t);
-        if (node.recursive) {
-          const rt = sel('text', { x: b.w - LABEL_PAD + 2, y: NODE_H / 2, dy: '0.35em', class: 'rec', 'text-anchor': 'end' });
-          rt.textContent = '\u21bb';
-          g.appendChild(rt);
-        }
-        if (nb.cut.has(v)) {
-          // The mark stands on the side whose functions were left out.
-          const left = c < 0 || (c === 0 && nb.omitted.callers > 0);
-          const right = c > 0 || (c === 0 && (nb.omitted.callees > 0 || !left));
-          for (const [on, x, anchor] of [[left, -4, 'end'], [right, b.w + 4, 'start']]) {
-            if (!on) continue;
-            const mk = sel('text', { x, y: NODE_H / 2, dy: '0.35em', class: 'mark', 'text-anchor': anchor });
-            mk.textContent = '\u2026';
-            g.appendChild(mk);
-          }
-        }
+        const g = v < n ? drawNode(v, c, nb, lay) : drawFold(nb.folds[v - n], lay);
         nodeLayer.appendChild(g);
         nodeEls.set(v, g);
       }
@@ -494,20 +689,28 @@
         nodeLayer.appendChild(t);
       }
     }
-    svg.appendChild(edgeLayer);
-    svg.appendChild(nodeLayer);
+    if (nb.paths && nb.paths.down.length < 0 && nb.paths.up.length < 0) {
+      const t = sel('text', { x: PAD, y: lay.height - 8, class: 'empty' });
+      t.textContent = 'No call path between ' + nodes[nb.centre].name + ' and ' + nodes[nb.target].name + '.';
+      nodeLayer.appendChild(t);
+    }
+    stage.appendChild(edgeLayer);
+    stage.appendChild(nodeLayer);
     svg.setAttribute('data-centre', nb.centre);
     svg.setAttribute('data-callers', nb.up);
     svg.setAttribute('data-callees', nb.down);
     svg.setAttribute('data-nodes', nb.total);
-    if (nb.cut.size) svg.setAttribute('data-cut', '');
-    else svg.removeAttribute('data-cut');
+    svg.toggleAttribute('data-cut', nb.cut.size > 0);
+    if (nb.paths) {
+      svg.setAttribute('data-target', nb.target);
+      svg.setAttribute('data-paths', nb.paths.down.length + ' ' + nb.paths.up.length);
+    } else {
+      svg.removeAttribute('data-target');
+      svg.removeAttribute('data-paths');
+    }
     current = { nb, lay, nodeEls, edgesOf };
-
-    // Centre in sight.
-    const cb = lay.box.get(nb.centre), canvas = $('canvas');
-    canvas.scrollLeft = cb.x + cb.w / 2 - canvas.clientWidth / 2;
-    canvas.scrollTop = cb.y - canvas.clientHeight / 2;
+    const cb = lay.box.get(nb.centre);
+    setSize(lay.width, lay.height, cb.x + cb.w / 2, cb.y + NODE_H / 2);
     if (focusCentre) nodeEls.get(nb.centre).focus({ preventScroll: true });
 
     details(nb.centre);
@@ -519,17 +722,146 @@
     performance.measure('tanglet-draw', { start: t0 });
   }
 
+  // ---- fit, zoom and pan: one transform on the stage. The zoom is kept
+  // across drawings until 0 fits again; a new drawing centres its centre.
+  const canvas = $('canvas');
+  const stage = sel('g', { class: 'stage' });
+  const zoom = { fit: true, k: 1, x: 0, y: 0, w: 0, h: 0 };
+  const ZOOM_MIN = 0.05, ZOOM_MAX = 4, ZOOM_STEP = 1.25;
+
+  function applyZoom() {
+    stage.setAttribute('transform', 'translate(' + zoom.x.toFixed(1) + ' ' + zoom.y.toFixed(1) + ') scale(' + zoom.k + ')');
+    svg.setAttribute('data-scale', zoom.k.toFixed(4));
+    svg.toggleAttribute('data-fit', zoom.fit);
+  }
+
+  function fit() {
+    const cw = canvas.clientWidth, ch = canvas.clientHeight;
+    zoom.fit = true;
+    zoom.k = Math.min(1, cw / zoom.w, ch / zoom.h);
+    zoom.x = (cw - zoom.w * zoom.k) / 2;
+    zoom.y = Math.max(0, (ch - zoom.h * zoom.k) / 2);
+    applyZoom();
+  }
+
+  // A new drawing of w by h, its centre at cx, cy.
+  function setSize(w, h, cx, cy) {
+    zoom.w = w;
+    zoom.h = h;
+    if (zoom.fit || cx < 0) return fit();
+    zoom.x = canvas.clientWidth / 2 - cx * zoom.k;
+    zoom.y = canvas.clientHeight / 2 - cy * zoom.k;
+    applyZoom();
+  }
+
+  // Zooms by factor about the pane's point px, py.
+  function zoomBy(factor, px, py) {
+    const k = Math.min(ZOOM_MAX, Math.max(ZOOM_MIN, zoom.k * factor));
+    zoom.x = px - ((px - zoom.x) * k) / zoom.k;
+    zoom.y = py - ((py - zoom.y) * k) / zoom.k;
+    zoom.k = k;
+    zoom.fit = false;
+    applyZoom();
+  }
+
+  // Pans so that a node reached by the keyboard is in sight.
+  function reveal(g) {
+    const r = g.getBoundingClientRect(), p = canvas.getBoundingClientRect();
+    let dx = 0, dy = 0;
+    if (r.left < p.left) dx = p.left - r.left + PAD;
+    else if (r.right > p.right) dx = Math.max(p.right - r.right - PAD, p.left - r.left + PAD);
+    if (r.top < p.top) dy = p.top - r.top + PAD;
+    else if (r.bottom > p.bottom) dy = p.bottom - r.bottom - PAD;
+    if (!dx && !dy) return;
+    zoom.x += dx;
+    zoom.y += dy;
+    applyZoom();
+  }
+
+  canvas.addEventListener('wheel', (ev) => {
+    ev.preventDefault();
+    const p = canvas.getBoundingClientRect();
+    const dy = ev.deltaMode === 1 ? ev.deltaY * 16 : ev.deltaMode === 2 ? ev.deltaY * 400 : ev.deltaY;
+    zoomBy(Math.exp(-dy * 0.002), ev.clientX - p.left, ev.clientY - p.top);
+  }, { passive: false });
+
+  // A drag pans; the click that ends it does not refocus.
+  let drag = null, dragged = false;
+  canvas.addEventListener('pointerdown', (ev) => {
+    if (ev.button !== 0) return;
+    drag = { x: ev.clientX, y: ev.clientY, zx: zoom.x, zy: zoom.y, on: false };
+    dragged = false;
+  });
+  window.addEventListener('pointermove', (ev) => {
+    if (!drag) return;
+    const dx = ev.clientX - drag.x, dy = ev.clientY - drag.y;
+    if (!drag.on && Math.abs(dx) + Math.abs(dy) < 4) return;
+    drag.on = dragged = true;
+    canvas.classList.add('panning');
+    zoom.x = drag.zx + dx;
+    zoom.y = drag.zy + dy;
+    applyZoom();
+  });
+  window.addEventListener('pointerup', () => {
+    drag = null;
+    canvas.classList.remove('panning');
+  });
+  // Focus would scroll the pane itself: the stage moves instead.
+  canvas.addEventListener('scroll', () => {
+    canvas.scrollLeft = canvas.scrollTop = 0;
+  });
+  new ResizeObserver(() => {
+    if (zoom.fit && zoom.w) fit();
+  }).observe(canvas);
+
+  document.addEventListener('keydown', (ev) => {
+    if (ev.ctrlKey || ev.metaKey || ev.altKey) return;
+    const t = ev.target;
+    if (t instanceof HTMLInputElement || t instanceof HTMLTextAreaElement) return;
+    const cw = canvas.clientWidth / 2, ch = canvas.clientHeight / 2;
+    if (ev.key === '+' || ev.key === '=') zoomBy(ZOOM_STEP, cw, ch);
+    else if (ev.key === '-' || ev.key === '_') zoomBy(1 / ZOOM_STEP, cw, ch);
+    else if (ev.key === '0') fit();
+    else return;
+    ev.preventDefault();
+  });
+
   // "1 function", "2 functions".
   function plural(k, word) {
     return k + ' ' + word + (k === 1 ? '' : 's');
   }
 
+  function pathStatus(nb) {
+    const { down, up } = nb.paths, a = nodes[nb.centre].name, b = nodes[nb.target].name;
+    const parts = [];
+    const one = (p, from, to) => {
+      if (p.length < 0) return;
+      parts.push('from ' + from + ' to ' + to + ' of up to ' + plural(p.length, 'call'));
+    };
+    one(down, a, b);
+    one(up, b, a);
+    status.appendChild(document.createTextNode(
+      (parts.length ? 'Paths ' + parts.join(', and ') + ': ' : '') + plural(nb.total, 'function') + ', ' +
+      plural(nb.edges.length, 'call') + ' drawn. Keys: / find, + - 0 zoom, Enter makes the centre.'));
+    if (!parts.length)
+      status.appendChild(el('span', { class: 'warn' }, ' No call path between ' + a + ' and ' + b + ', either way' +
+        (state.hideUndef ? ' through functions with a definition.' : '.')));
+    const left = down.left + up.left;
+    if (left)
+      status.appendChild(el('span', { class: 'warn' }, ' Cut: ' + plural(left, 'function') +
+        ' on the shortest paths not drawn; at most ' + MAX_NODES + ' functions are drawn.'));
+  }
+
   function statusLine(nb) {
     clear(status);
+    if (nb.paths) return pathStatus(nb);
     status.appendChild(document.createTextNode(
       plural(nb.total, 'function') + ', ' + plural(nb.edges.length, 'call') +
       ' drawn (callers ' + nb.up + ', callees ' + nb.down + '); ' + plural(n, 'function') + ' and ' +
-      plural(edges.length, 'call') + ' in the graph. Keys: / find, arrows move, Enter makes the centre.'));
+      plural(edges.length, 'call') + ' in the graph. Keys: / find, arrows move, Enter makes the centre, + - 0 zoom.'));
+    if (nb.folds.length)
+      status.appendChild(document.createTextNode(' ' + plural(nb.folds.length, 'hub') + ' folded to ' + FOLD +
+        ' callers or callees: click "+ more" to draw them all.'));
     if (nb.cut.size) {
       const o = nb.omitted, parts = [];
       if (o.callers) parts.push(plural(o.callers, 'caller'));
@@ -632,8 +964,9 @@
   }
 
   // ---- navigation
-  function go(v) {
-    const s = Object.assign({}, state, { centre: v });
+  // To centre v, with paths to the target to (the same as now by default).
+  function go(v, to = state.to) {
+    const s = Object.assign({}, state, { centre: v, to: to === v ? -1 : to });
     const f = fragment(s);
     if (f === location.hash) {
       draw(true);
@@ -648,6 +981,10 @@
     $('callees').value = state.down;
     $('hide-undefined').checked = state.hideUndef;
     $('by-file').checked = state.byFile;
+    showTarget();
+    $('path-clear').hidden = state.to < 0;
+    // The depths do not bound paths.
+    for (const id of ['callers', 'callees']) $(id).disabled = state.to >= 0;
   }
 
   function replace() {
@@ -658,6 +995,7 @@
   window.addEventListener('hashchange', () => {
     const s = parseFragment(location.hash);
     if (!s) return;
+    if (s.centre !== state.centre || s.to !== state.to) state.unfolded = new Set();
     setState(s);
     draw(true);
   });
@@ -678,13 +1016,29 @@
     replace();
   });
 
+  // A click on a function makes it the centre; on "+M more", unfolds.
+  function activate(g) {
+    const v = Number(g.getAttribute('data-id'));
+    if (v < n) return go(v);
+    const f = current.nb.folds[v - n];
+    state.unfolded.add((f.side > 0 ? '>' : '<') + f.of);
+    draw(false);
+    const hub = current.nodeEls.get(f.of);
+    if (hub) hub.focus({ preventScroll: true });
+  }
+
   svg.addEventListener('click', (ev) => {
-    const g = ev.target.closest && ev.target.closest('.node');
-    if (g) go(Number(g.getAttribute('data-id')));
+    const g = ev.target.closest && ev.target.closest('.node, .fold');
+    if (dragged) dragged = false;
+    else if (g && current) activate(g);
   });
   svg.addEventListener('mouseover', (ev) => highlight(ev.target.closest && ev.target.closest('.node'), true));
   svg.addEventListener('mouseout', (ev) => highlight(ev.target.closest && ev.target.closest('.node'), false));
-  svg.addEventListener('focusin', (ev) => highlight(ev.target.closest('.node'), true));
+  svg.addEventListener('focusin', (ev) => {
+    highlight(ev.target.closest('.node'), true);
+    const g = ev.target.closest('.node, .fold');
+    if (g) reveal(g);
+  });
   svg.addEventListener('focusout', (ev) => highlight(ev.target.closest('.node'), false));
 
   function highlight(g, on) {
@@ -698,12 +1052,12 @@
   // Arrows walk the drawing: up and down a column, left and right to the
   // nearest node of the next column.
   svg.addEventListener('keydown', (ev) => {
-    const g = ev.target.closest('.node');
+    const g = ev.target.closest('.node, .fold');
     if (!g || !current) return;
     const v = Number(g.getAttribute('data-id'));
     if (ev.key === 'Enter' || ev.key === ' ') {
       ev.preventDefault();
-      go(v);
+      activate(g);
       return;
     }
     const { lay, nb, nodeEls } = current;
@@ -720,15 +1074,10 @@
       }
     } else return;
     ev.preventDefault();
-    if (to !== undefined) {
-      const t = nodeEls.get(to);
-      t.focus();
-    }
+    if (to !== undefined) nodeEls.get(to).focus({ preventScroll: true });
   });
 
   // ---- search
-  const search = $('search'), results = $('results');
-  let hits = [], active = -1;
 
   function find(q) {
     const ql = q.toLowerCase();
@@ -755,70 +1104,86 @@
     return { ids: out, count };
   }
 
-  function showResults() {
-    const r = find(search.value);
-    hits = r.ids;
-    active = hits.length ? 0 : -1;
-    clear(results);
-    hits.forEach((v, i) => {
-      const li = el('li', { role: 'option', id: 'hit-' + i, 'data-id': v, 'aria-selected': i === active ? 'true' : 'false' });
-      li.appendChild(el('span', { class: 'name' }, nodes[v].name));
-      li.appendChild(el('span', { class: 'where' }, where(v)));
-      li.addEventListener('mousedown', (ev) => {
-        ev.preventDefault(); // keep the focus until the choice is made
-        choose(v);
+  // A search box and its list of hits: the main one centres a function, the
+  // second one ("path to") draws the paths to it.
+  function combobox(box, list, prefix, choose, reset) {
+    let hits = [], active = -1;
+    const close = () => {
+      list.hidden = true;
+      box.setAttribute('aria-expanded', 'false');
+    };
+    const pick = (v) => {
+      close();
+      choose(v);
+    };
+    const show = () => {
+      const r = find(box.value);
+      hits = r.ids;
+      active = hits.length ? 0 : -1;
+      clear(list);
+      hits.forEach((v, i) => {
+        const li = el('li', { role: 'option', id: prefix + i, 'data-id': v, 'aria-selected': i === active ? 'true' : 'false' });
+        li.appendChild(el('span', { class: 'name' }, nodes[v].name));
+        li.appendChild(el('span', { class: 'where' }, where(v)));
+        li.addEventListener('mousedown', (ev) => {
+          ev.preventDefault(); // keep the focus until the choice is made
+          pick(v);
+        });
+        list.appendChild(li);
       });
-      results.appendChild(li);
+      if (box.value && !hits.length) list.appendChild(el('li', { class: 'more' }, 'no function matches'));
+      else if (r.count > hits.length) list.appendChild(el('li', { class: 'more' }, r.count - hits.length + ' more: type more of the name'));
+      const open = box.value !== '';
+      list.hidden = !open;
+      box.setAttribute('aria-expanded', open ? 'true' : 'false');
+      if (active >= 0) box.setAttribute('aria-activedescendant', prefix + '0');
+      else box.removeAttribute('aria-activedescendant');
+    };
+    const move = (k) => {
+      if (!hits.length) return;
+      const old = $(prefix + active);
+      if (old) old.setAttribute('aria-selected', 'false');
+      active = (active + k + hits.length) % hits.length;
+      const li = $(prefix + active);
+      li.setAttribute('aria-selected', 'true');
+      li.scrollIntoView({ block: 'nearest' });
+      box.setAttribute('aria-activedescendant', li.id);
+    };
+    box.addEventListener('input', show);
+    box.addEventListener('keydown', (ev) => {
+      if (ev.key === 'ArrowDown' || ev.key === 'ArrowUp') {
+        ev.preventDefault();
+        move(ev.key === 'ArrowDown' ? 1 : -1);
+      } else if (ev.key === 'Enter') {
+        ev.preventDefault();
+        if (active >= 0) pick(hits[active]);
+      } else if (ev.key === 'Escape') {
+        close();
+        reset();
+        if (current) current.nodeEls.get(current.nb.centre).focus({ preventScroll: true });
+      }
     });
-    if (search.value && !hits.length) results.appendChild(el('li', { class: 'more' }, 'no function matches'));
-    else if (r.count > hits.length) results.appendChild(el('li', { class: 'more' }, r.count - hits.length + ' more: type more of the name'));
-    const open = search.value !== '';
-    results.hidden = !open;
-    search.setAttribute('aria-expanded', open ? 'true' : 'false');
-    if (active >= 0) search.setAttribute('aria-activedescendant', 'hit-0');
-    else search.removeAttribute('aria-activedescendant');
+    box.addEventListener('blur', close);
+    return show;
   }
 
-  function moveActive(k) {
-    if (!hits.length) return;
-    const old = $('hit-' + active);
-    if (old) old.setAttribute('aria-selected', 'false');
-    active = (active + k + hits.length) % hits.length;
-    const li = $('hit-' + active);
-    li.setAttribute('aria-selected', 'true');
-    li.scrollIntoView({ block: 'nearest' });
-    search.setAttribute('aria-activedescendant', li.id);
-  }
-
-  function closeResults() {
-    results.hidden = true;
-    search.setAttribute('aria-expanded', 'false');
-  }
-
-  function choose(v) {
-    closeResults();
+  const search = $('search'), pathBox = $('path-to');
+  const showHits = combobox(search, $('results'), 'hit-', (v) => {
     search.value = '';
     go(v);
-  }
-
-  search.addEventListener('input', showResults);
-  search.addEventListener('keydown', (ev) => {
-    if (ev.key === 'ArrowDown' || ev.key === 'ArrowUp') {
-      ev.preventDefault();
-      moveActive(ev.key === 'ArrowDown' ? 1 : -1);
-    } else if (ev.key === 'Enter') {
-      ev.preventDefault();
-      if (active >= 0) choose(hits[active]);
-    } else if (ev.key === 'Escape') {
-      search.value = '';
-      closeResults();
-      if (current) current.nodeEls.get(current.nb.centre).focus({ preventScroll: true });
-    }
-  });
-  search.addEventListener('blur', closeResults);
+  }, () => (search.value = ''));
   search.addEventListener('focus', () => {
-    if (search.value) showResults();
+    if (search.value) showHits();
   });
+  // The path box shows the target while there is one.
+  const showTarget = () => (pathBox.value = state.to >= 0 ? nodes[state.to].name : '');
+  combobox(pathBox, $('path-results'), 'path-hit-', (v) => {
+    showTarget();
+    go(state.centre, v);
+  }, showTarget);
+  pathBox.addEventListener('focus', () => pathBox.select());
+  pathBox.addEventListener('blur', showTarget);
+  $('path-clear').addEventListener('click', () => go(state.centre, -1));
 
   document.addEventListener('keydown', (ev) => {
     if (ev.key !== '/' || ev.ctrlKey || ev.metaKey || ev.altKey) return;

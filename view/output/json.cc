@@ -181,6 +181,10 @@ void write_json_data(const call_graph& g, const graph_view& v, const write_optio
     out.put(",\"callees\":");
     put_decimal(out, html->callees);
   }
+  if (html != nullptr && html->fold >= 0) {
+    out.put(",\"fold\":");
+    put_decimal(out, html->fold);
+  }
   out.put('}');
 }
 

@@ -1,5 +1,9 @@
 #include "view/output/shared.h"
 
+#include <cstdio>
+
+#include "view/output/text.h"
+
 std::vector<int32_t> clusters(const call_graph& g, const graph_view& v, bool group,
                               std::vector<int32_t>& files) {
   std::vector<int32_t> cluster(v.nodes.size(), -1), of_file;
@@ -15,4 +19,47 @@ std::vector<int32_t> clusters(const call_graph& g, const graph_view& v, bool gro
     cluster[k] = of_file[f];
   }
   return cluster;
+}
+
+void put_plain(out_buffer& out, std::string_view s) {
+  size_t plain = 0;  // the start of the bytes not yet written
+  for (size_t i = 0; i < s.size(); ++i) {
+    const auto c = static_cast<unsigned char>(s[i]);
+    if (c >= 0x80) {
+      const int n = utf8_sequence(s.substr(i));
+      if (n > 0) {
+        i += static_cast<size_t>(n) - 1;
+        continue;
+      }
+      out.put(s.substr(plain, i - plain));
+      out.put(kReplacement);
+      i += static_cast<size_t>(-n) - 1;
+    } else if (is_control(c)) {
+      out.put(s.substr(plain, i - plain));
+      char e[8];
+      out.put(std::string_view(e, std::snprintf(e, sizeof e, "\\x%02x", c)));
+    } else {
+      continue;
+    }
+    plain = i + 1;
+  }
+  out.put(s.substr(plain));
+}
+
+void put_count(out_buffer& out, size_t n) {
+  char digits[24];
+  out.put(std::string_view(digits, std::snprintf(digits, sizeof digits, "%zu", n)));
+}
+
+void put_place(out_buffer& out, const call_graph& g, int32_t id) {
+  if (g.defined(id)) {
+    put_plain(out, g.file(id));
+    out.put(':');
+    out.put_int(g.line(id));
+    out.put(": ");
+    put_plain(out, g.name(id));
+  } else {
+    put_plain(out, g.name(id));
+    out.put(": no definition");
+  }
 }

@@ -3,7 +3,9 @@
 #ifndef TANGLET_VIEW_OUTPUT_SHARED_H_
 #define TANGLET_VIEW_OUTPUT_SHARED_H_
 
+#include <cstddef>
 #include <cstdint>
+#include <string_view>
 #include <vector>
 
 #include "view/output/writers.h"
@@ -17,5 +19,13 @@ std::vector<int32_t> clusters(const call_graph& g, const graph_view& v, bool gro
 // depths, and "<" escaped so that no name ends the script element).
 void write_json_data(const call_graph& g, const graph_view& v, const write_options* html,
                      out_buffer& out);
+
+// Text for a terminal or an editor, as the list and the summary write it:
+// control bytes as "\x01", each part that is not UTF-8 as U+FFFD, so that
+// no name moves the cursor or breaks a line.
+void put_plain(out_buffer& out, std::string_view s);
+void put_count(out_buffer& out, size_t n);
+// "FILE:LINE: NAME", or "NAME: no definition", without the newline.
+void put_place(out_buffer& out, const call_graph& g, int32_t id);
 
 #endif  // TANGLET_VIEW_OUTPUT_SHARED_H_

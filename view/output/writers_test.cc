@@ -17,18 +17,15 @@ const char kHostile[] =
     "2\t\tq\"u\\o<t>e&|[];:: <>\n"
     "3\t\tmain: 1\n";
 
-enum { DOT, JSON, MERMAID, HTML };
+enum { DOT, JSON, MERMAID, HTML, LIST, SUMMARY };
 
-std::string write(const char* listing, int format, const write_options& w = {},
-                  std::vector<std::string> focus = {"main"}, size_t fold = 12) {
-  call_graph g;
-  EXPECT_TRUE(build_graph(listing, g));
-  selection_options o;
-  o.focus = focus;
-  o.fold = fold;
+std::string write_graph(const call_graph& g, int format, const write_options& w,
+                        selection_options& o) {
+  o.distances = format == LIST;
   graph_view v;
   std::string message;
-  EXPECT_TRUE(format == HTML ? select_all(g, o, v, message) : select_view(g, o, v, message));
+  EXPECT_TRUE(format == HTML || format == SUMMARY ? select_all(g, o, v, message)
+                                                  : select_view(g, o, v, message));
   std::string text;
   out_buffer out;
   out.reset(-1, &text);
@@ -36,8 +33,112 @@ std::string write(const char* listing, int format, const write_options& w = {},
   if (format == JSON) write_json(g, v, out);
   if (format == MERMAID) write_mermaid(g, v, w, out);
   if (format == HTML) write_html(g, v, w, out);
+  if (format == LIST) write_list(g, v, out);
+  if (format == SUMMARY) write_summary(g, v, out);
   out.flush();
   return text;
+}
+
+std::string write(const char* listing, int format, const write_options& w = {},
+                  std::vector<std::string> focus = {"main"}, size_t fold = 12) {
+  call_graph g;
+  EXPECT_TRUE(build_graph(listing, g));
+  selection_options o;
+  o.focus = focus;
+  o.callees = 3;  // deeper than the default, to show distances
+  o.fold = fold;
+  return write_graph(g, format, w, o);
+}
+
+// main calls a, which calls b, which calls a back and c.
+const char kMutual[] =
+    "1\tmain: int (void), <m.c 1>\n"
+    "2\t\ta: int (void), <m.c 2>\n"
+    "3\t\t\tb: int (void), <m.c 3>\n"
+    "4\t\t\t\ta: 2\n"
+    "5\t\t\t\tc: <>\n";
+
+TEST(Writers, ListLinesExactly) {
+  struct list_case {
+    const char* listing;
+    std::vector<std::string> focus;
+    const char* lines;
+  } const cases[] = {
+      // The focus, then by distance, callers first; b, as near both ways, a caller.
+      {kMutual, {"a"}, "m.c:2: a 0\nm.c:1: main -1\nm.c:3: b -1\nc: no definition +2\n"},
+      {kMutual, {"c", "main"}, "m.c:1: main 0\nc: no definition 0\nm.c:3: b -1\nm.c:2: a +1\n"},
+      // Without a focus, from the functions nobody calls.
+      {kMutual, {}, "m.c:1: main 0\nm.c:2: a +1\nm.c:3: b +2\nc: no definition +3\n"},
+      // Nothing that a terminal would take as its own.
+      {"1\tx\x1b[2J\xff: int (void), <d\x01.c 4>\n", {}, "d\\x01.c:4: x\\x1b[2J\xef\xbf\xbd 0\n"},
+  };
+  for (const list_case& c : cases) {
+    SCOPED_TRACE(c.lines);
+    EXPECT_EQ(write(c.listing, LIST, {}, c.focus), c.lines);
+  }
+}
+
+// The summary's parts on graphs whose answers are worked out by hand.
+TEST(Writers, SummaryParts) {
+  std::string many = "1\tmain: int (void), <m.c 1>\n";
+  for (int i = 0; i < 22; ++i) many += std::to_string(i + 2) + "\tr" + std::to_string(i) + ": <>\n";
+  struct summary_case {
+    std::string listing;
+    std::vector<std::string> focus;
+    std::vector<std::string> parts;
+  } const cases[] = {
+      // The cycle a, b, d, e is one step of the chain, which enters it at a
+      // and leaves it from b: main a b d e is longer, and not found.
+      {std::string(kMutual) +
+           "6\t\t\t\td: int (void), <m.c 4>\n7\t\t\t\t\te: int (void), <m.c 5>\n" +
+           "8\t\t\t\t\t\tb: 3\n9\tz: int (void), <m.c 9>\n10\t\tz: 9\n",
+       {},
+       {"functions: 7 (6 defined, 1 without definition) in 1 file\ncalls: 8, 1 function calls "
+        "itself\n",
+        "nobody else calls: 2\n  main, z\n",
+        "round: 1 (4 functions)\n  4 functions:\n    a, b, d, e\n",
+        "no function twice: 3 calls\n  m.c:1: main\n  m.c:2: a\n  m.c:3: b\n  c: no "
+        "definition\n",
+        "main reaches: 1\n(calls through pointers are not seen: a function called only so is "
+        "listed)\n  m.c:9: z\n"}},
+      // From the focus; the most called, then by name.
+      {kMutual,
+       {"b"},
+       {"by callers:\n        2  a\n        1  b\n        1  c\n",
+        "from the focus, no function twice: 1 call\n  m.c:3: b\n  c: no definition\n",
+        "the focus reaches: 1\n(calls through pointers are not seen: a function called only so "
+        "is listed)\n  m.c:1: main\n"}},
+      {"1\tf: <>\n",
+       {},
+       {"\nno function main: no chain of calls from it, nor dead-code "
+        "candidates\n"}},
+      {many,
+       {},
+       {"nobody else calls: 23\n  main, r0, r1, r10, r11, r12, r13, r14, r15, r16, "
+        "r17, r18, r19, r2, r20,\n  r21, r3, r4, r5, r6, and 3 more\n"}},
+  };
+  for (const summary_case& c : cases) {
+    const std::string text = write(c.listing.c_str(), SUMMARY, {}, c.focus);
+    for (const std::string& part : c.parts)
+      EXPECT_NE(text.find(part), std::string::npos) << part << "\n" << text;
+  }
+}
+
+// A chain as deep as the graph is large: nothing recurses on it.
+TEST(Writers, SummaryOfADeepChain) {
+  constexpr int kDepth = 100000;
+  call_graph g;
+  std::vector<int32_t> id;
+  for (int i = 0; i <= kDepth; ++i)
+    id.push_back(g.add_defined(i == 0 ? "main" : "f" + std::to_string(i), "", "a.c", i + 1));
+  for (int i = 0; i < kDepth; ++i) g.add_edge(id[i], id[i + 1]);
+  g.add_edge(id[kDepth], id[kDepth / 2]);
+  g.finish();
+  selection_options o;
+  const std::string text = write_graph(g, SUMMARY, {}, o);
+  EXPECT_NE(text.find("round: 1 (50001 functions)\n"), std::string::npos);
+  EXPECT_NE(text.find("no function twice: 50000 calls\n"), std::string::npos);
+  EXPECT_NE(text.find("  a.c:50001: f50000\n\ndead-code"), std::string::npos);
 }
 
 TEST(Writers, JsonExactly) {
@@ -224,6 +325,7 @@ TEST(Writers, HtmlEmbedsAssetsAndData) {
   w.has_link = true;
   w.link = "src/%f#%l";
   w.callers = 2;
+  w.fold = 5;
   const std::string page = write(kHostile, HTML, w);
   const std::string css(kExplorerCss, kExplorerCssSize), js(kExplorerJs, kExplorerJsSize);
   EXPECT_NE(page.find(css), std::string::npos);
@@ -237,7 +339,8 @@ TEST(Writers, HtmlEmbedsAssetsAndData) {
       "a\\u003cb>.c\",\"line\":3,\"focus\":true,\"recursive\":true,"
       "\"url\":\"src/w%22e%5Cd%26ir/a%3Cb%3E.c#3\"}, {\"id\":1,"
       "\"name\":\"q\\\"u\\\\o\\u003ct>e&|[];:\",\"defined\":false}],"
-      "\"edges\":[{\"source\":0,\"target\":1}, {\"source\":0,\"target\":0}],\"callers\":2}";
+      "\"edges\":[{\"source\":0,\"target\":1}, "
+      "{\"source\":0,\"target\":0}],\"callers\":2,\"fold\":5}";
   EXPECT_NE(
       page.find("<script type=\"application/json\" id=\"tanglet-data\">" + data + "</script>"),
       std::string::npos)

@@ -72,6 +72,16 @@ void mark(const call_graph& g, const filter& f, const big_vector<int32_t>& focus
   }
 }
 
+void signed_distances(const big_vector<int32_t>& down, const big_vector<int32_t>& up,
+                      graph_view& view) {
+  view.distance.resize(view.nodes.size());
+  for (size_t k = 0; k < view.nodes.size(); ++k) {
+    const int32_t v = view.nodes[k];
+    const bool caller = !up.empty() && up[v] >= 0 && (down[v] < 0 || up[v] <= down[v]);
+    view.distance[k] = caller ? -up[v] : down[v];
+  }
+}
+
 void collect_edges(const call_graph& g, const big_vector<int32_t>& view_id, graph_view& view,
                    const folding* folds) {
   for (const call_edge& e : g.edges()) {

@@ -6,12 +6,9 @@
 
 namespace {
 
-// The whole graph, when nothing would be cut from it: no walk at all.
-bool whole_graph(const call_graph& g, const selection_options& o, const filter& f,
-                 graph_view& view) {
-  if (!o.stub.empty()) return false;
-  const size_t kept = static_cast<size_t>(std::count(f.keep.begin(), f.keep.end(), 1));
-  if (o.max_nodes != 0 && kept > o.max_nodes) return false;
+// Every node the filter keeps, the focus marked.
+void keep_all(const call_graph& g, const filter& f, const big_vector<int32_t>& focus,
+              graph_view& view) {
   big_vector<int32_t> view_id(g.size(), -1);
   for (size_t i = 0; i < g.size(); ++i) {
     if (!f.keep[i]) continue;
@@ -19,7 +16,17 @@ bool whole_graph(const call_graph& g, const selection_options& o, const filter& 
     view.nodes.push_back(static_cast<int32_t>(i));
   }
   view.flags.assign(view.nodes.size(), 0);
+  for (const int32_t v : focus) view.flags[view_id[v]] |= VIEW_FOCUS;
   collect_edges(g, view_id, view);
+}
+
+// The whole graph, when nothing would be cut from it: no walk at all.
+bool whole_graph(const call_graph& g, const selection_options& o, const filter& f,
+                 graph_view& view) {
+  if (!o.stub.empty()) return false;
+  const size_t kept = static_cast<size_t>(std::count(f.keep.begin(), f.keep.end(), 1));
+  if (o.max_nodes != 0 && kept > o.max_nodes) return false;
+  keep_all(g, f, {}, view);
   return true;
 }
 
@@ -30,7 +37,7 @@ bool select_view(const call_graph& g, const selection_options& o, graph_view& vi
   const filter f = make_filter(g, o);
   big_vector<int32_t> focus;
   if (!find_focus(g, o, f, focus, message)) return false;
-  if (focus.empty() && whole_graph(g, o, f, view)) return true;
+  if (focus.empty() && !o.distances && whole_graph(g, o, f, view)) return true;
 
   big_vector<int32_t> down, up;
   distances(g, f, o, focus, down, up);
@@ -46,6 +53,7 @@ bool select_view(const call_graph& g, const selection_options& o, graph_view& vi
   big_vector<int32_t> view_id;
   cut_to_fit(g, o, !focus.empty(), level, view, view_id);
   mark(g, f, focus, down, up, level, view_id, view);
+  if (o.distances) signed_distances(down, up, view);
   collect_edges(g, view_id, view, &folds);
   return true;
 }
@@ -55,14 +63,6 @@ bool select_all(const call_graph& g, const selection_options& o, graph_view& vie
   const filter f = make_filter(g, o);
   big_vector<int32_t> focus;
   if (!find_focus(g, o, f, focus, message)) return false;
-  big_vector<int32_t> view_id(g.size(), -1);
-  for (size_t i = 0; i < g.size(); ++i) {
-    if (!f.keep[i]) continue;
-    view_id[i] = static_cast<int32_t>(view.nodes.size());
-    view.nodes.push_back(static_cast<int32_t>(i));
-  }
-  view.flags.assign(view.nodes.size(), 0);
-  for (const int32_t v : focus) view.flags[view_id[v]] |= VIEW_FOCUS;
-  collect_edges(g, view_id, view);
+  keep_all(g, f, focus, view);
   return true;
 }

@@ -20,6 +20,7 @@ struct selection_options {
   bool internal = false;              // only defined functions
   size_t max_nodes = 200;             // 0: no limit
   size_t fold = 12;                   // neighbours a hub shows; 0: all
+  bool distances = false;             // walk even the whole graph, for graph_view::distance
 };
 
 enum : uint8_t { VIEW_FOCUS = 1, VIEW_CUT = 2 };
@@ -35,6 +36,10 @@ struct graph_view {
   big_vector<int32_t> nodes;    // graph ids, in first-seen order; view id = index
   big_vector<uint8_t> flags;    // VIEW_* of each view node
   big_vector<call_edge> edges;  // in view ids, in first-seen order
+  // Each view node's distance from the focus, callers negative (a function
+  // both as near either way is a caller); without a focus, from the
+  // functions nobody calls. Empty when the view was not walked.
+  big_vector<int32_t> distance;
   // Set when --max-nodes cut the view: how many it would have held, the
   // last level kept, and how many nodes were marked.
   bool cut = false;

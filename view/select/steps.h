@@ -77,6 +77,10 @@ void mark(const call_graph& g, const filter& f, const big_vector<int32_t>& focus
           const big_vector<int32_t>& down, const big_vector<int32_t>& up,
           const big_vector<int32_t>& level, const big_vector<int32_t>& view_id, graph_view& view);
 
+// Each view node's distance, callers negative, into view.distance.
+void signed_distances(const big_vector<int32_t>& down, const big_vector<int32_t>& up,
+                      graph_view& view);
+
 // The graph's edges between nodes of the view, in first-seen order, but
 // those that folds hide; then the fold boxes of the hubs in the view.
 void collect_edges(const call_graph& g, const big_vector<int32_t>& view_id, graph_view& view,
