@@ -98,6 +98,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   o.callers = (knobs >> 6) & 1;
   o.max_nodes = (knobs & 0x80) ? 3 : 0;
   o.internal = (knobs & 0x30) == 0x30;
+  o.fold = (knobs & 1) ? 2 : 0;
   o.distances = knobs & 1;
   graph_view v;
   std::string message;
@@ -119,6 +120,17 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         static_cast<size_t>(e.callee) >= v.nodes.size())
       broken("an edge outside the view");
     if (!pairs.emplace(e.caller, e.callee).second) broken("an edge twice");
+  }
+  // A hub shows no more than --fold callers or callees, then one box.
+  std::set<std::pair<int32_t, bool>> hubs;
+  for (const fold_box& f : v.folds) {
+    if (o.fold == 0 || o.focus.empty()) broken("a fold where none was asked for");
+    if (f.hub < 0 || static_cast<size_t>(f.hub) >= v.nodes.size() || f.more < 1)
+      broken("a fold box of no hub or of nothing");
+    if (!hubs.emplace(f.hub, f.callers).second) broken("two fold boxes of one hub");
+    size_t shown = 0;
+    for (const call_edge& e : v.edges) shown += (f.callers ? e.callee : e.caller) == f.hub;
+    if (shown > o.fold) broken("a hub shows more than --fold neighbours");
   }
   if (o.distances && v.distance.size() != v.nodes.size()) broken("a node without its distance");
 

@@ -18,6 +18,7 @@ constexpr char kProgram[] = "tanglet-view";
 
 enum : int {
   OPT_MAX_NODES = 256,
+  OPT_FOLD,
   OPT_LABELS,
   OPT_GROUP,
   OPT_LINK,
@@ -38,6 +39,7 @@ const option kLongOptions[] = {
     {"stub", required_argument, nullptr, 's'},
     {"internal", no_argument, nullptr, 'i'},
     {"max-nodes", required_argument, nullptr, OPT_MAX_NODES},
+    {"fold", required_argument, nullptr, OPT_FOLD},
     {"format", required_argument, nullptr, 'T'},
     {"labels", required_argument, nullptr, OPT_LABELS},
     {"group", required_argument, nullptr, OPT_GROUP},
@@ -78,7 +80,7 @@ const char kUsage[] =
     "  -F, --focus=NAME           start from this function (repeatable)\n"
     "      --to=NAME              only the call paths from the focus, or from the\n"
     "                             functions nobody calls, to NAME (repeatable)\n"
-    "  -d, --callees=N            levels of callees around the focus (default 3;\n"
+    "  -d, --callees=N            levels of callees around the focus (default 1;\n"
     "                             with --to, the longest path, unbounded by default)\n"
     "  -u, --callers=N            levels of callers around the focus (default 1)\n"
     "  -x, --exclude=REGEX        leave out functions whose whole name matches (repeatable)\n"
@@ -86,6 +88,8 @@ const char kUsage[] =
     "  -i, --internal             only functions defined in the listed sources\n"
     "      --max-nodes=N          cut a larger view at the depth where it fits\n"
     "                             (default 200; 0: no limit)\n"
+    "      --fold=N               a function with more callers or callees than N shows\n"
+    "                             N of them and one box for the rest (default 12; 0: all)\n"
     "Output:\n"
     "  -T, --format=FORMAT        dot (default), json, mermaid, html, list (FILE:LINE:\n"
     "                             NAME DISTANCE lines) or summary (of the whole graph)\n"
@@ -278,6 +282,12 @@ int parse_view_command_line(int argc, char** argv, view_settings& s) {
           return usage_error("invalid %s value '%s'", "--max-nodes", optarg);
         s.selection.max_nodes = static_cast<size_t>(n);
         break;
+      case OPT_FOLD:
+        if (!to_count(optarg, INT32_MAX, n))
+          return usage_error("invalid %s value '%s'", "--fold", optarg);
+        s.selection.fold = static_cast<size_t>(n);
+        s.writing.fold = static_cast<int32_t>(n);
+        break;
       case 'T': {
         const std::string v = optarg;
         if (v == "dot")
@@ -368,6 +378,8 @@ int parse_view_command_line(int argc, char** argv, view_settings& s) {
         return 2;
     }
   }
+  // The list answers "who calls X": all of them.
+  if (s.output == OUTPUT_LIST) s.selection.fold = 0;
   for (int i = optind; i < static_cast<int>(args.size() - 1); ++i) s.files.emplace_back(args[i]);
   return status;
 }

@@ -428,6 +428,17 @@ TEST(ViewMessages, ExactTextAndStatus) {
        "patched files: leave that folder out of the listing\ntanglet-view: note: 1 name is "
        "defined in two places or more, such as main (.pc/p/a.c:1 and a.c:1): static namesakes, "
        "or several programs of one tree\n"},
+      // The list is never folded: it answers who calls, or is called by, a function.
+      {{"-F", "main", "--fold=1"},
+       "1\tmain: <>\n2\t\ta: <>\n3\t\tb: <>\n",
+       0,
+       only_root_note("standard input"),
+       "\"+1 more callees\""},
+      {{"-F", "main", "--fold=1", "-T", "list"},
+       "1\tmain: <>\n2\t\ta: <>\n3\t\tb: <>\n",
+       0,
+       only_root_note("standard input"),
+       "b: no definition +1\n"},
       {{"-T", "mermaid", "--max-nodes=0"},
        wide,
        0,
@@ -487,8 +498,8 @@ TEST(ViewMessages, HelpAndVersion) {
   EXPECT_EQ(help.status, 0);
   for (const char* option :
        {"--focus", "--to", "--callees", "--callers", "--exclude", "--stub", "--internal",
-        "--max-nodes", "--format", "--labels", "--group", "--link", "--rankdir", "--reversed",
-        "--layout", "--ci", "--help", "--version"})
+        "--max-nodes", "--fold", "--format", "--labels", "--group", "--link", "--rankdir",
+        "--reversed", "--layout", "--ci", "--help", "--version"})
     EXPECT_NE(help.out.find(option), std::string::npos) << option;
   const program_run version = view({"--version"});
   EXPECT_EQ(version.status, 0);

@@ -140,6 +140,29 @@ void dot_node(const call_graph& g, const graph_view& v, const write_options& o, 
   out.put("];\n");
 }
 
+// A fold box: a dashed note for the callers or callees that a hub does not
+// show, joined to it by a dashed edge.
+void dot_folds(const graph_view& v, out_buffer& out) {
+  char label[128];
+  for (size_t k = 0; k < v.folds.size(); ++k) {
+    const fold_box& f = v.folds[k];
+    out.put("  fold");
+    out.put_int(static_cast<int32_t>(k));
+    out.put(std::string_view(label, std::snprintf(label, sizeof label,
+                                                  " [label=\"+%d more %s\", shape=note, "
+                                                  "style=dashed, fontcolor=\"#555555\"];\n",
+                                                  f.more, f.callers ? "callers" : "callees")));
+  }
+  for (size_t k = 0; k < v.folds.size(); ++k) {
+    const fold_box& f = v.folds[k];
+    out.put(f.callers ? "  fold" : "  n");
+    out.put_int(static_cast<int32_t>(f.callers ? k : f.hub));
+    out.put(f.callers ? " -> n" : " -> fold");
+    out.put_int(static_cast<int32_t>(f.callers ? f.hub : k));
+    out.put(" [style=dashed];\n");
+  }
+}
+
 }  // namespace
 
 void write_dot(const call_graph& g, const graph_view& v, const write_options& o, out_buffer& out) {
@@ -184,5 +207,6 @@ void write_dot(const call_graph& g, const graph_view& v, const write_options& o,
     out.put_int(e.callee);
     out.put(";\n");
   }
+  dot_folds(v, out);
   out.put("}\n");
 }

@@ -89,6 +89,31 @@ void json_string(W& out, std::string_view s, bool html) {
   out.put('"');
 }
 
+// A fold box, after the view's nodes: what it stands for, and its hub.
+void json_folds(const graph_view& v, out_buffer& out) {
+  for (size_t k = 0; k < v.folds.size(); ++k) {
+    const fold_box& f = v.folds[k];
+    char text[160];
+    out.put(std::string_view(
+        text, std::snprintf(text, sizeof text,
+                            "%s{\"id\":%zu,\"name\":\"+%d more %s\",\"folded\":%d,\"hub\":%d,"
+                            "\"direction\":\"%s\"}",
+                            k == 0 && v.nodes.empty() ? "" : ", ", v.nodes.size() + k, f.more,
+                            f.callers ? "callers" : "callees", f.more, f.hub,
+                            f.callers ? "callers" : "callees")));
+  }
+}
+
+void json_edge(out_buffer& out, bool first, const call_edge& e) {
+  out.write_line(64, [&](auto& w) {
+    w.put(first ? "{\"source\":" : ", {\"source\":");
+    w.put_int(e.caller);
+    w.put(",\"target\":");
+    w.put_int(e.callee);
+    w.put('}');
+  });
+}
+
 }  // namespace
 
 void write_json_data(const call_graph& g, const graph_view& v, const write_options* html,
@@ -139,15 +164,14 @@ void write_json_data(const call_graph& g, const graph_view& v, const write_optio
       w.put('}');
     });
   }
+  json_folds(v, out);
   out.put("],\"edges\":[");
-  for (size_t k = 0; k < v.edges.size(); ++k) {
-    out.write_line(64, [&](auto& w) {
-      w.put(k == 0 ? "{\"source\":" : ", {\"source\":");
-      w.put_int(v.edges[k].caller);
-      w.put(",\"target\":");
-      w.put_int(v.edges[k].callee);
-      w.put('}');
-    });
+  for (size_t k = 0; k < v.edges.size(); ++k) json_edge(out, k == 0, v.edges[k]);
+  for (size_t k = 0; k < v.folds.size(); ++k) {
+    // Its callers call the hub; the hub calls its callees.
+    const auto box = static_cast<int32_t>(v.nodes.size() + k), hub = v.folds[k].hub;
+    json_edge(out, k == 0 && v.edges.empty(),
+              v.folds[k].callers ? call_edge{box, hub} : call_edge{hub, box});
   }
   out.put(']');
   if (html != nullptr && html->callers >= 0) {
@@ -157,6 +181,10 @@ void write_json_data(const call_graph& g, const graph_view& v, const write_optio
   if (html != nullptr && html->callees >= 0) {
     out.put(",\"callees\":");
     put_decimal(out, html->callees);
+  }
+  if (html != nullptr && html->fold >= 0) {
+    out.put(",\"fold\":");
+    put_decimal(out, html->fold);
   }
   out.put('}');
 }

@@ -85,6 +85,24 @@ void mermaid_links(const call_graph& g, const graph_view& v, const write_options
   }
 }
 
+// A fold box: a node of its own class, joined to its hub by a dotted link.
+void mermaid_folds(const graph_view& v, out_buffer& out) {
+  for (size_t k = 0; k < v.folds.size(); ++k) {
+    const fold_box& f = v.folds[k];
+    char text[96];
+    out.put(std::string_view(text, std::snprintf(text, sizeof text, "  fold%zu[\"+%d more %s\"]\n",
+                                                 k, f.more, f.callers ? "callers" : "callees")));
+    out.put(std::string_view(
+        text, f.callers ? std::snprintf(text, sizeof text, "  fold%zu -.-> n%d\n", k, f.hub)
+                        : std::snprintf(text, sizeof text, "  n%d -.-> fold%zu\n", f.hub, k)));
+  }
+  for (size_t k = 0; k < v.folds.size(); ++k) {
+    out.put(k == 0 ? "  class fold" : ",fold");
+    out.put_int(static_cast<int32_t>(k));
+  }
+  if (!v.folds.empty()) out.put(" folded\n  classDef folded stroke-dasharray:4 3,color:#555555\n");
+}
+
 }  // namespace
 
 void write_mermaid(const call_graph& g, const graph_view& v, const write_options& o,
@@ -134,6 +152,7 @@ void write_mermaid(const call_graph& g, const graph_view& v, const write_options
     out.put_int(e.callee);
     out.put('\n');
   }
+  mermaid_folds(v, out);
   mermaid_marks(g, v, out);
   if (o.has_link) mermaid_links(g, v, o, out);
 }

@@ -17,6 +17,7 @@ struct write_options {
   std::string link;  // %f the file, %l the line, %% a percent sign
   // Given on the command line (else -1): the explorer's first depths.
   int32_t callers = -1, callees = -1;
+  int32_t fold = -1;  // --fold, for the explorer's folding
 };
 
 void write_dot(const call_graph& g, const graph_view& v, const write_options& o, out_buffer& out);

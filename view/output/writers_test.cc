@@ -40,11 +40,13 @@ std::string write_graph(const call_graph& g, int format, const write_options& w,
 }
 
 std::string write(const char* listing, int format, const write_options& w = {},
-                  std::vector<std::string> focus = {"main"}) {
+                  std::vector<std::string> focus = {"main"}, size_t fold = 12) {
   call_graph g;
   EXPECT_TRUE(build_graph(listing, g));
   selection_options o;
   o.focus = focus;
+  o.callees = 3;  // deeper than the default, to show distances
+  o.fold = fold;
   return write_graph(g, format, w, o);
 }
 
@@ -219,6 +221,41 @@ TEST(Writers, DotEscapesAndMarks) {
 
 // What GCC's call graph tells besides the calls: in dot's tooltip, with cut
 // corners for calls through pointers, and as JSON's last keys.
+// A hub's fold box, in each format: its count, and which way it joins the
+// hub.
+TEST(Writers, Folds) {
+  const char kCallees[] = "1\tmain: <>\n2\t\ta: <>\n3\t\tb: <>\n4\t\tc: <>\n";
+  const char kCallers[] = "1\tp: <>\n2\t\tx: <>\n3\tq: <>\n4\t\tx: <>\n5\tr: <>\n6\t\tx: <>\n";
+  const struct {
+    const char *listing, *focus;
+    int format;
+    const char* written;
+  } cases[] = {
+      {kCallees, "main", DOT,
+       "  n0 -> n2;\n"
+       "  fold0 [label=\"+1 more callees\", shape=note, style=dashed, fontcolor=\"#555555\"];\n"
+       "  n0 -> fold0 [style=dashed];\n}\n"},
+      {kCallers, "x", DOT, "  fold0 -> n1 [style=dashed];\n}\n"},
+      {kCallees, "main", JSON,
+       ", {\"id\":3,\"name\":\"+1 more callees\",\"folded\":1,\"hub\":0,"
+       "\"direction\":\"callees\"}],\"edges\":[{\"source\":0,\"target\":1}, "
+       "{\"source\":0,\"target\":2}, {\"source\":0,\"target\":3}]}\n"},
+      {kCallers, "x", JSON,
+       "\"name\":\"+1 more callers\",\"folded\":1,\"hub\":1,\"direction\":\"callers\"}],"
+       "\"edges\":[{\"source\":0,\"target\":1}, {\"source\":2,\"target\":1}, "
+       "{\"source\":3,\"target\":1}]}\n"},
+      {kCallees, "main", MERMAID,
+       "  n0 --> n2\n  fold0[\"+1 more callees\"]\n  n0 -.-> fold0\n  class fold0 folded\n"
+       "  classDef folded stroke-dasharray:4 3,color:#555555\n"},
+      {kCallers, "x", MERMAID, "  fold0[\"+1 more callers\"]\n  fold0 -.-> n1\n"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.written);
+    const std::string text = write(c.listing, c.format, {}, {c.focus}, 2);
+    EXPECT_NE(text.find(c.written), std::string::npos) << text;
+  }
+}
+
 TEST(Writers, GccFacts) {
   call_graph g;
   ci_reader reader(g);
@@ -288,6 +325,7 @@ TEST(Writers, HtmlEmbedsAssetsAndData) {
   w.has_link = true;
   w.link = "src/%f#%l";
   w.callers = 2;
+  w.fold = 5;
   const std::string page = write(kHostile, HTML, w);
   const std::string css(kExplorerCss, kExplorerCssSize), js(kExplorerJs, kExplorerJsSize);
   EXPECT_NE(page.find(css), std::string::npos);
@@ -301,7 +339,8 @@ TEST(Writers, HtmlEmbedsAssetsAndData) {
       "a\\u003cb>.c\",\"line\":3,\"focus\":true,\"recursive\":true,"
       "\"url\":\"src/w%22e%5Cd%26ir/a%3Cb%3E.c#3\"}, {\"id\":1,"
       "\"name\":\"q\\\"u\\\\o\\u003ct>e&|[];:\",\"defined\":false}],"
-      "\"edges\":[{\"source\":0,\"target\":1}, {\"source\":0,\"target\":0}],\"callers\":2}";
+      "\"edges\":[{\"source\":0,\"target\":1}, "
+      "{\"source\":0,\"target\":0}],\"callers\":2,\"fold\":5}";
   EXPECT_NE(
       page.find("<script type=\"application/json\" id=\"tanglet-data\">" + data + "</script>"),
       std::string::npos)

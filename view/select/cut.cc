@@ -82,9 +82,15 @@ void signed_distances(const big_vector<int32_t>& down, const big_vector<int32_t>
   }
 }
 
-void collect_edges(const call_graph& g, const big_vector<int32_t>& view_id, graph_view& view) {
+void collect_edges(const call_graph& g, const big_vector<int32_t>& view_id, graph_view& view,
+                   const folding* folds) {
   for (const call_edge& e : g.edges()) {
-    if (view_id[e.caller] >= 0 && view_id[e.callee] >= 0)
+    if (view_id[e.caller] >= 0 && view_id[e.callee] >= 0 &&
+        (folds == nullptr || !folds->hides(e.caller, e.callee)))
       view.edges.push_back({view_id[e.caller], view_id[e.callee]});
+  }
+  if (folds == nullptr) return;
+  for (const folding::hub& h : folds->hubs) {
+    if (view_id[h.node] >= 0) view.folds.push_back({view_id[h.node], h.callers, h.more});
   }
 }

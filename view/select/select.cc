@@ -43,16 +43,20 @@ bool select_view(const call_graph& g, const selection_options& o, graph_view& vi
 
   big_vector<int32_t> down, up;
   distances(g, f, o, focus, down, up);
-  // A node's level: its smaller distance.
-  big_vector<int32_t> level(down);
-  for (size_t i = 0; i < up.size(); ++i) {
-    if (up[i] >= 0 && (level[i] < 0 || up[i] < level[i])) level[i] = up[i];
+  big_vector<int32_t> level;
+  levels(down, up, level);
+  // Folds first: what they leave is what --max-nodes then cuts. The whole
+  // graph stays whole, as data for other tools.
+  folding folds;
+  if (!focus.empty()) {
+    fold_hubs(g, f, o, down, up, level, folds);
+    drop_unreached(g, f, o, folds, down, up, level);
   }
   big_vector<int32_t> view_id;
   cut_to_fit(g, o, !focus.empty(), level, view, view_id);
   mark(g, f, focus, down, up, level, view_id, view);
   if (o.distances) signed_distances(down, up, view);
-  collect_edges(g, view_id, view);
+  collect_edges(g, view_id, view, &folds);
   return true;
 }
 

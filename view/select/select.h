@@ -16,15 +16,23 @@
 struct selection_options {
   std::vector<std::string> focus;  // names; empty: the whole graph
   std::vector<std::string> to;     // names: only the call paths to these
-  int32_t callees = 3, callers = 1;
+  int32_t callees = 1, callers = 1;
   bool callees_given = false;         // a path's length is bounded only by an explicit -d
   std::deque<regex_t> exclude, stub;  // each on the whole name; compiled in place
   bool internal = false;              // only defined functions
   size_t max_nodes = 200;             // 0: no limit
+  size_t fold = 12;                   // neighbours a hub shows; 0: all
   bool distances = false;             // walk even the whole graph, for graph_view::distance
 };
 
 enum : uint8_t { VIEW_FOCUS = 1, VIEW_CUT = 2, VIEW_TARGET = 4 };
+
+// A hub's callers or callees beyond --fold, drawn as one box joined to it.
+struct fold_box {
+  int32_t hub;   // view id
+  bool callers;  // its callers, else its callees
+  int32_t more;  // how many the box stands for
+};
 
 struct graph_view {
   big_vector<int32_t> nodes;    // graph ids, in first-seen order; view id = index
@@ -40,7 +48,8 @@ struct graph_view {
   size_t wanted = 0;
   int32_t level = 0;
   size_t marked = 0;
-  size_t dropped = 0;  // functions of the last level kept that did not fit
+  size_t dropped = 0;           // functions of the last level kept that did not fit
+  std::vector<fold_box> folds;  // in the order of their hubs
   // With --to: level is the longest path kept, wanted what all paths hold.
   bool paths = false;
 };

@@ -28,8 +28,13 @@ struct select_case {
   int32_t callees = 3, callers = 1;
   bool internal = false;
   size_t max_nodes = 200;
-  const char* view;  // names, "!" focus, "+" cut; then the edges
+  const char* view;  // names, "!" focus, "+" cut; then the edges, then the folds
+  size_t fold = 12;
+  const char* listing = kListing;
 };
+
+// h's callee c is drawn, through a, but not as h's.
+const char kHub[] = "1\th: <>\n2\t\ta: <>\n3\t\t\tb: <>\n4\t\t\tc: <>\n5\t\tb: <>\n6\t\tc: <>\n";
 
 std::string describe(const call_graph& g, const graph_view& v) {
   std::string s;
@@ -41,6 +46,10 @@ std::string describe(const call_graph& g, const graph_view& v) {
   for (const call_edge& e : v.edges)
     s +=
         " " + std::string(g.name(v.nodes[e.caller])) + ">" + std::string(g.name(v.nodes[e.callee]));
+  for (const fold_box& f : v.folds)
+    s += f.callers
+             ? " [+" + std::to_string(f.more) + ">" + std::string(g.name(v.nodes[f.hub])) + "]"
+             : " [" + std::string(g.name(v.nodes[f.hub])) + ">+" + std::to_string(f.more) + "]";
   return s;
 }
 
@@ -144,11 +153,48 @@ TEST(Select, Views) {
        "main parse lex xmalloc malloc log_msg fprintf run eval | main>parse parse>lex lex>xmalloc "
        "xmalloc>malloc lex>log_msg log_msg>fprintf main>run run>xmalloc run>eval eval>eval "
        "eval>log_msg"},
+      // Folded: the one kept has the most calls of its own, or is first
+      // seen; the depths hold along what the folds show (main is three
+      // callers up through parse).
+      {{"xmalloc"},
+       {},
+       {},
+       0,
+       2,
+       false,
+       200,
+       "parse lex xmalloc! | parse>lex lex>xmalloc [+1>xmalloc]",
+       1},
+      {{"main"}, {}, {}, 1, 1, false, 200, "main! run | main>run [main>+1]", 1},
+      {{"main"}, {}, {}, 1, 1, false, 200, "main! parse run | main>parse main>run", 0},
+      // Folds first: what they leave fits --max-nodes uncut.
+      {{"main"},
+       {},
+       {},
+       3,
+       1,
+       false,
+       3,
+       "main! run eval | main>run run>eval eval>eval [main>+1] [run>+1] [eval>+1]",
+       1},
+      {{"h"}, {}, {}, 2, 1, false, 200, "h! a b c | h>a a>b a>c h>b [h>+1]", 2, kHub},
+      // Without a focus the graph stays whole, as data.
+      {{},
+       {},
+       {},
+       3,
+       1,
+       false,
+       200,
+       "main parse lex xmalloc malloc log_msg fprintf run eval | main>parse parse>lex lex>xmalloc "
+       "xmalloc>malloc lex>log_msg log_msg>fprintf main>run run>xmalloc run>eval eval>eval "
+       "eval>log_msg",
+       1},
   };
-  call_graph g;
-  ASSERT_TRUE(build_graph(kListing, g));
   for (const select_case& c : cases) {
     SCOPED_TRACE(c.view);
+    call_graph g;
+    ASSERT_TRUE(build_graph(c.listing, g));
     selection_options o;
     o.focus = c.focus;
     compile(c.exclude, o.exclude);
@@ -157,6 +203,7 @@ TEST(Select, Views) {
     o.callers = c.callers;
     o.internal = c.internal;
     o.max_nodes = c.max_nodes;
+    o.fold = c.fold;
     graph_view v;
     std::string message;
     ASSERT_TRUE(select_view(g, o, v, message)) << message;

@@ -32,13 +32,15 @@ filter make_filter(const call_graph& g, const selection_options& o) {
 }
 
 void walk(const call_graph& g, const filter& f, bool forward, int32_t limit,
-          big_vector<int32_t>& queue, size_t from, big_vector<int32_t>& dist) {
+          big_vector<int32_t>& queue, size_t from, big_vector<int32_t>& dist,
+          const folding* folds) {
   for (size_t q = from; q < queue.size(); ++q) {
     const int32_t v = queue[q];
     if (limit >= 0 && dist[v] >= limit) continue;
     if (forward && f.stub[v]) continue;
     for (const int32_t w : forward ? g.callees(v) : g.callers(v)) {
-      if (f.keep[w] && dist[w] < 0) {
+      if (f.keep[w] && dist[w] < 0 &&
+          (folds == nullptr || !folds->hides(forward ? v : w, forward ? w : v))) {
         dist[w] = dist[v] + 1;
         queue.push_back(w);
       }
