@@ -11,7 +11,6 @@ int main() {
   view_settings settings;
   call_graph graph;
   if (load_inputs(settings, graph) != 0) return 1;
-  graph.join_declarations();
   graph.finish();
   std::printf("%zu functions, %zu calls\n", graph.size(), graph.edges().size());
   return 0;

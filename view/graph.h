@@ -3,6 +3,7 @@
 #ifndef TANGLET_VIEW_GRAPH_H_
 #define TANGLET_VIEW_GRAPH_H_
 
+#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <memory>
@@ -93,7 +94,13 @@ class call_graph {
   // As the linker joins a program's units: a function without definition
   // whose name is defined once is that definition (two definitions stay
   // two). The graph takes no more nodes after it.
-  void join_declarations();
+  // Returns what it saw of names defined twice: how many, and the two
+  // first definitions of one of them (main if it is one).
+  struct definition_facts {
+    size_t names_defined_twice = 0;
+    std::array<int32_t, 2> twice{-1, -1};
+  };
+  definition_facts join_declarations();
   // Builds the adjacency and marks the functions on a call cycle; the
   // graph takes no more nodes or edges after it.
   void finish();

@@ -53,7 +53,6 @@ void say_cut(const view_settings& settings, const graph_view& view) {
 int run_view(const view_settings& settings) {
   call_graph graph;
   if (load_inputs(settings, graph) != 0) return 1;
-  graph.join_declarations();
   graph.finish();
 
   graph_view view;

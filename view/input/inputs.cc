@@ -7,7 +7,6 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
-#include <unordered_map>
 
 #include "view/input/cflow.h"
 #include "view/input/gcc_ci.h"
@@ -128,35 +127,41 @@ int read_gcc_ci_folders(const view_settings& s, ci_reader& ci) {
 // Functions that a build would not hold together: Debian's copies of
 // patched files, and names defined twice (static namesakes, or programs
 // built from one tree, such as a generator's main beside the program's).
-void note_definitions(const call_graph& graph) {
-  size_t patched = 0, twice = 0;
-  std::unordered_map<std::string_view, int32_t> first;
-  std::string example;
+void note_definitions(const call_graph& graph, const call_graph::definition_facts& facts) {
+  // Files are few: each is looked at once, its functions counted.
+  std::vector<size_t> per_file;
+  for (size_t k = 0; k < graph.size(); ++k) {
+    const int32_t f = graph.file_index(static_cast<int32_t>(k));
+    if (f < 0) continue;
+    if (per_file.size() <= static_cast<size_t>(f)) per_file.resize(f + 1, 0);
+    ++per_file[f];
+  }
+  size_t patched = 0;
   for (size_t k = 0; k < graph.size(); ++k) {
     const auto id = static_cast<int32_t>(k);
-    if (!graph.defined(id)) continue;
+    const int32_t f = graph.file_index(id);
+    if (f < 0 || per_file[f] == 0) continue;
     const std::string_view file = graph.file(id);
-    if (file.substr(0, 4) == ".pc/" || file.find("/.pc/") != std::string_view::npos) ++patched;
-    const auto [at, added] = first.emplace(graph.name(id), id);
-    if (added || at->second < 0) continue;
-    ++twice;
-    if (example.empty() || graph.name(id) == "main") {
-      example = std::string(graph.name(id)) + " (" + std::string(graph.file(at->second)) + ":" +
-                std::to_string(graph.line(at->second)) + " and " + std::string(file) + ":" +
-                std::to_string(graph.line(id)) + ")";
-    }
-    at->second = -1;  // counted once
+    if (file.substr(0, 4) == ".pc/" || file.find("/.pc/") != std::string_view::npos)
+      patched += per_file[f];
+    per_file[f] = 0;  // counted
   }
   if (patched > 0)
     std::fprintf(stderr,
                  "%s: note: %zu function%s defined under .pc/, where Debian keeps copies of "
                  "patched files: leave that folder out of the listing\n",
                  kProgram, patched, patched == 1 ? " is" : "s are");
-  if (twice > 0)
-    std::fprintf(stderr,
-                 "%s: note: %zu name%s defined in two places or more, such as %s: static "
-                 "namesakes, or several programs of one tree\n",
-                 kProgram, twice, twice == 1 ? " is" : "s are", example.c_str());
+  if (facts.names_defined_twice == 0) return;
+  auto place = [&](int32_t id) {
+    return std::string(graph.file(id)) + ":" + std::to_string(graph.line(id));
+  };
+  const auto [a, b] = facts.twice;
+  std::fprintf(stderr,
+               "%s: note: %zu name%s defined in two places or more, such as %s (%s and %s): "
+               "static namesakes, or several programs of one tree\n",
+               kProgram, facts.names_defined_twice,
+               facts.names_defined_twice == 1 ? " is" : "s are", std::string(graph.name(a)).c_str(),
+               place(a).c_str(), place(b).c_str());
 }
 
 }  // namespace
@@ -187,6 +192,6 @@ int load_inputs(const view_settings& settings, call_graph& graph) {
       read_listing_fd(0, "standard input", settings.layout, builder, ci) != 0)
     return 1;
   ci.finish();
-  note_definitions(graph);
+  note_definitions(graph, graph.join_declarations());
   return 0;
 }
