@@ -179,10 +179,6 @@ void put_top(out_buffer& out, const call_graph& g, const graph_view& v, const ad
 // The components of more than one function, largest first.
 void put_cycles(out_buffer& out, const call_graph& g, const graph_view& v,
                 const std::vector<int32_t>& component, int32_t count) {
-  std::vector<std::vector<int32_t>> members(count);
-  for (int32_t k = 0; k < static_cast<int32_t>(v.nodes.size()); ++k) {
-    if (members[component[k]].size() <= kCycleNames) members[component[k]].push_back(k);
-  }
   std::vector<size_t> size(count, 0);
   for (const int32_t c : component) ++size[c];
   std::vector<int32_t> cycles;
@@ -192,8 +188,18 @@ void put_cycles(out_buffer& out, const call_graph& g, const graph_view& v,
     cycles.push_back(c);
     in_cycles += size[c];
   }
+  // Names only for the cycles: most components are one function each, and a
+  // list for every one cost more than the rest of the summary.
+  std::vector<int32_t> slot(count, -1);
+  for (size_t i = 0; i < cycles.size(); ++i) slot[cycles[i]] = static_cast<int32_t>(i);
+  std::vector<std::vector<int32_t>> listed(cycles.size());
+  for (int32_t k = 0; k < static_cast<int32_t>(v.nodes.size()); ++k) {
+    const int32_t at = slot[component[k]];
+    if (at >= 0 && listed[at].size() <= kCycleNames) listed[at].push_back(k);
+  }
+  auto members = [&](int32_t c) -> std::vector<int32_t>& { return listed[slot[c]]; };
   std::sort(cycles.begin(), cycles.end(), [&](int32_t a, int32_t b) {
-    return size[a] != size[b] ? size[a] > size[b] : members[a][0] < members[b][0];
+    return size[a] != size[b] ? size[a] > size[b] : members(a)[0] < members(b)[0];
   });
   out.put("\ncall cycles, functions that call each other round: ");
   put_count(out, cycles.size());
@@ -205,8 +211,8 @@ void put_cycles(out_buffer& out, const call_graph& g, const graph_view& v,
     out.put("  ");
     put_count(out, size[c]);
     out.put(" functions:\n");
-    members[c].resize(std::min(members[c].size(), kCycleNames));
-    put_names(out, g, v, members[c], size[c], "    ");
+    members(c).resize(std::min(members(c).size(), kCycleNames));
+    put_names(out, g, v, members(c), size[c], "    ");
   }
   if (cycles.size() > kTop) {
     out.put("  and ");
