@@ -60,32 +60,29 @@ std::vector<std::string> cflow_command(const cflow_settings& settings, const sou
 }
 
 std::vector<std::vector<std::string>> split_files(const std::vector<std::string>& files, int jobs) {
-  // A file costs its size and the headers every file includes: the largest
-  // first, each to the part that costs least so far, keeps the parts even.
+  // A file costs its size and the headers every file includes. The parts
+  // stay runs of the list in its order: cflow carries what it learnt of one
+  // file (its typedefs) to the next, and a file whose predecessors change
+  // can read otherwise.
   constexpr long long kHeaders = 32 << 10;
-  std::vector<std::pair<long long, size_t>> cost(files.size());
+  std::vector<long long> cost(files.size());
+  long long total = 0;
   for (size_t i = 0; i < files.size(); ++i) {
     struct stat about;
-    cost[i] = {kHeaders + (::stat(files[i].c_str(), &about) == 0 ? about.st_size : 0), i};
+    cost[i] = kHeaders + (::stat(files[i].c_str(), &about) == 0 ? about.st_size : 0);
+    total += cost[i];
   }
-  std::stable_sort(cost.begin(), cost.end(),
-                   [](const auto& a, const auto& b) { return a.first > b.first; });
   const size_t parts = std::max<size_t>(1, std::min<size_t>(jobs, files.size()));
-  std::vector<long long> load(parts, 0);
-  std::vector<std::vector<size_t>> members(parts);
-  for (const auto& [c, i] : cost) {
-    const size_t k = static_cast<size_t>(std::min_element(load.begin(), load.end()) - load.begin());
-    load[k] += c;
-    members[k].push_back(i);
+  std::vector<std::vector<std::string>> out(parts);
+  long long sum = 0;
+  for (size_t i = 0; i < files.size(); ++i) {
+    // The part whose share of the total this file's middle falls in.
+    const auto k = static_cast<size_t>((sum + cost[i] / 2) * static_cast<long long>(parts) / total);
+    out[std::min(k, parts - 1)].push_back(files[i]);
+    sum += cost[i];
   }
-  // Each part in the files' order, so that the same files give the same graph.
-  std::vector<std::vector<std::string>> out;
-  for (std::vector<size_t>& m : members) {
-    if (m.empty()) continue;
-    std::sort(m.begin(), m.end());
-    out.emplace_back();
-    for (const size_t i : m) out.back().push_back(files[i]);
-  }
+  out.erase(std::remove_if(out.begin(), out.end(), [](const auto& p) { return p.empty(); }),
+            out.end());
   return out;
 }
 

@@ -20,8 +20,8 @@ struct cflow_settings {
 std::vector<std::string> cflow_command(const cflow_settings& settings, const source_plan& plan,
                                        const std::vector<std::string>& files);
 
-// The files in at most jobs parts of about the same cost, each part in the
-// files' order.
+// The files in at most jobs parts of about the same cost, each a run of
+// the list in its order.
 std::vector<std::vector<std::string>> split_files(const std::vector<std::string>& files, int jobs);
 
 // What cflow said on standard error, in a line or two: each function
