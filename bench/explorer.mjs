@@ -29,6 +29,9 @@ const file = path.join(work, 'page.html');
 fs.writeFileSync(file, execFileSync(view, ['-T', 'html', ...options, ...listings], { maxBuffer: 1 << 30 }));
 const url = 'file://' + file;
 const bytes = fs.statSync(file).size;
+// The graph as JSON, read here rather than from the page, whose data is packed.
+const whole = JSON.parse(execFileSync(view, ['-T', 'json', '--max-nodes=0', ...options, ...listings],
+  { maxBuffer: 1 << 30 }).toString('utf8'));
 
 const median = (xs) => {
   const s = [...xs].sort((a, b) => a - b);
@@ -58,10 +61,7 @@ try {
       return m.startTime;
     }));
   }
-  const graph = await page.evaluate(() => {
-    const d = JSON.parse(document.getElementById('tanglet-data').textContent);
-    return { nodes: d.nodes.length, edges: d.edges.length };
-  });
+  const graph = { nodes: whole.nodes.length, edges: whole.edges.length };
 
   // Refocus: a click on a drawn node, to the end of style and layout, and to
   // the next frame. Twenty nodes picked from the view in turn; then the
@@ -87,12 +87,9 @@ try {
     framed.push(r[1]);
     sizes.push(r[2]);
   }
-  const hubs = await page.evaluate(() => {
-    const d = JSON.parse(document.getElementById('tanglet-data').textContent);
-    const callers = new Array(d.nodes.length).fill(0);
-    for (const e of d.edges) callers[e.target]++;
-    return callers.map((c, i) => [c, i]).sort((a, b) => b[0] - a[0]).slice(0, 5).map((x) => x[1]);
-  });
+  const callers = new Array(whole.nodes.length).fill(0);
+  for (const e of whole.edges) callers[e.target]++;
+  const hubs = callers.map((c, i) => [c, i]).sort((a, b) => b[0] - a[0]).slice(0, 5).map((x) => x[1]);
   // By name in the fragment, as a link would: the most-called functions are
   // library ones, whose names are unique.
   const hubTimes = [];
@@ -103,22 +100,21 @@ try {
       await new Promise((r) => addEventListener('hashchange', r, { once: true }));
       void document.getElementById('graph').getBoundingClientRect().width;
       return [performance.now() - t0, document.querySelectorAll('#graph .node').length];
-    }, await page.evaluate((id) => JSON.parse(document.getElementById('tanglet-data').textContent).nodes[id].name, id)));
+    }, whole.nodes[id].name));
   }
 
   // Paths: from the first view's centre to each of the most-called, by the
   // fragment as a link would.
   const pathTimes = [];
   for (const id of hubs) {
-    pathTimes.push(await page.evaluate(async (id) => {
-      const d = JSON.parse(document.getElementById('tanglet-data').textContent);
-      const from = d.nodes.findIndex((v) => v.name === 'main');
+    const from = whole.nodes.findIndex((v) => v.name === 'main');
+    pathTimes.push(await page.evaluate(async (a, b) => {
       const t0 = performance.now();
-      location.hash = '#' + encodeURIComponent(d.nodes[from < 0 ? 0 : from].name) + '&to=' + encodeURIComponent(d.nodes[id].name);
+      location.hash = '#' + encodeURIComponent(a) + '&to=' + encodeURIComponent(b);
       await new Promise((r) => addEventListener('hashchange', r, { once: true }));
       void document.getElementById('graph').getBoundingClientRect().width;
       return [performance.now() - t0, document.querySelectorAll('#graph .node').length];
-    }, id));
+    }, whole.nodes[from < 0 ? 0 : from].name, whole.nodes[id].name));
   }
 
   // Search: each keystroke of a few queries, from the input event to the
@@ -135,6 +131,22 @@ try {
     return out;
   });
 
+  // The renderers' peak resident memory, from the kernel's record of each.
+  const procs = [];
+  for (const pid of fs.readdirSync('/proc').filter((x) => /^\d+$/.test(x))) {
+    try {
+      const status = fs.readFileSync(`/proc/${pid}/status`, 'utf8');
+      const cmd = fs.readFileSync(`/proc/${pid}/cmdline`, 'utf8');
+      procs.push({ pid: Number(pid), ppid: Number(/PPid:\s*(\d+)/.exec(status)[1]), cmd, status });
+    } catch (err) { /* gone */ }
+  }
+  const ours = new Set([browser.process().pid]);
+  for (let grown = true; grown;) {
+    grown = false;
+    for (const p of procs) if (!ours.has(p.pid) && ours.has(p.ppid)) grown = ours.add(p.pid);
+  }
+  const peak = Math.max(0, ...procs.filter((p) => ours.has(p.pid) && p.cmd.includes('--type=renderer'))
+    .map((p) => Number((/VmHWM:\s*(\d+)/.exec(p.status) || [0, 0])[1])));
   console.log(`graph: ${graph.nodes} functions, ${graph.edges} calls`);
   console.log(`page: ${bytes} bytes (${(bytes / 1048576).toFixed(2)} MiB)`);
   console.log(`load to first neighbourhood drawn: median ${ms(median(loads))}, max ${ms(Math.max(...loads))} (5 loads)`);
@@ -142,6 +154,7 @@ try {
   console.log(`refocus by click, to next frame:  median ${ms(median(framed))}, max ${ms(Math.max(...framed))}`);
   console.log(`refocus on the 5 most-called:     ${hubTimes.map((h) => h[0].toFixed(1) + ' ms/' + h[1]).join(', ')} (ms/nodes)`);
   console.log(`paths from main to those 5:       ${pathTimes.map((h) => h[0].toFixed(1) + ' ms/' + h[1]).join(', ')} (ms/nodes)`);
+  console.log(`renderer peak resident memory:    ${(peak / 1024).toFixed(0)} MiB`);
   console.log(`search, per keystroke:            median ${ms(median(keystrokes))}, max ${ms(Math.max(...keystrokes))} (${keystrokes.length} keystrokes)`);
 } finally {
   await browser.close();
