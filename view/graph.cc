@@ -225,10 +225,20 @@ void call_graph::drop_repeated_edges() {
   edges_.resize(kept);
 }
 
+namespace {
+// Room for what is coming, grown at least twofold: one listing after
+// another must not copy the arrays each time.
+template <class Vector>
+void make_room(Vector& v, size_t more) {
+  const size_t want = v.size() + more;
+  if (want > v.capacity()) v.reserve(std::max(want, 2 * v.capacity()));
+}
+}  // namespace
+
 void call_graph::reserve(size_t bytes) {
   // A listing line is some 40 to 60 bytes; untouched room costs no memory.
-  nodes_.reserve(nodes_.size() + bytes / 48);
-  edges_.reserve(edges_.size() + bytes / 48);
+  make_room(nodes_, bytes / 48);
+  make_room(edges_, bytes / 48);
 }
 
 void call_graph::finish() {
