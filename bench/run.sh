@@ -15,6 +15,10 @@ trap 'rm -rf "$dir"' EXIT
 "$b/make-listing" sun "$lines" 1 > "$dir/sun.cflow"
 "$b/make-listing" free "$lines" 1 > "$dir/free.cflow"
 "$b/make-listing" sun $((4 * lines)) 1 > "$dir/sun4.cflow"
+# The same lines as one listing and as 1,000: one graph either way.
+mkdir "$dir/parts"
+"$b/make-listing" sun "$lines" 1 --parts=1000 > "$dir/whole.cflow"
+"$b/make-listing" sun "$lines" 1 --parts=1000 --dir="$dir/parts"
 # The baseline must do the same work: the same graph, byte for byte.
 cmp <("$build/tanglet-dot" < "$dir/sun.cflow") <("$b/sscanf-dot" < "$dir/sun.cflow")
 
@@ -54,6 +58,8 @@ focus=$(sed -n '1s/^ *[0-9]* *\t*\([^:]*\):.*/\1/p' "$dir/sun.cflow")
 target=$(sed -n '$s/^ *[0-9]* *\t*\([^:]*\):.*/\1/p' "$dir/sun.cflow")
 add "view json, whole" "$dir/sun.cflow" "$build/view/tanglet-view" -T json --max-nodes=0
 add "view load alone" "$dir/sun.cflow" "$b/view-load"
+add "view load, 1 listing" "$dir/whole.cflow" "$b/view-load" "$dir/whole.cflow"
+add "view load, 1000 listings" "$dir/whole.cflow" "$b/view-load" "$dir"/parts/*.cflow
 add "view focused, dot" "$dir/sun.cflow" "$build/view/tanglet-view" --focus="$focus"
 add "view summary" "$dir/sun.cflow" "$build/view/tanglet-view" -T summary
 add "view paths, --to" "$dir/sun.cflow" "$build/view/tanglet-view" --to="$target"
@@ -95,6 +101,7 @@ echo "view json / tanglet-dot:         $(ratio "${ms[view json, whole]}" "${ms[t
 echo "view focused / view load:        $(ratio "${ms[view focused, dot]}" "${ms[view load alone]}")  (target <= 1.5)"
 echo "view summary / view load:        $(ratio "${ms[view summary]}" "${ms[view load alone]}")  (target <= 1.5)"
 echo "view --to / view load:           $(ratio "${ms[view paths, --to]}" "${ms[view load alone]}")  (target <= 1.5)"
+echo "1000 listings / 1 listing, load: $(ratio "${ms[view load, 1000 listings]}" "${ms[view load, 1 listing]}")  (target <= 1.2)"
 view_rss=$(sort -n -k4 "$dir/times.$(for i in "${!names[@]}"; do [ "${names[i]}" = "view json, whole" ] && echo "$i"; done)" | awk '{ if ($4 > r) r = $4 } END { print r }')
 echo "view peak RSS / listing size:    $(awk -v r="$view_rss" -v b="$sun_mb" 'BEGIN { printf "%.2f", r * 1024 / b }')  (target <= 2.5)"
 echo "RSS bound for the 4M listing:    $(( 8192 + defined * 4 / 1024 )) KiB (8 MiB + 4 bytes x $defined definitions)"
