@@ -114,13 +114,17 @@ int main(int argc, char** argv) {
   const long part_lines = s.parts > 0 ? (s.lines + s.parts - 1) / s.parts : s.lines + 1;
   long first = 1;            // the number the current listing starts at, less one
   std::vector<long> listed;  // numbers that a reference may point back to
+  long cuts = 0;
   long depth = 1;
   bool defined = true;  // the line before is a definition
   for (long n = 1; n <= s.lines; ++n) {
     // Call trees are shallow and bushy: the walk leans towards the root,
     // yet now and then climbs all the way to 30.
     const long step = below(10);
-    depth += step < 4 ? -1 : step < 7 ? 0 : (s.pool == 0 || defined) ? 1 : 0;
+    if (s.pool == 0)
+      depth += step < 4 ? -1 : step < 7 ? 0 : 1;
+    else  // a definition's calls follow it; the others are leaves
+      depth += defined ? (step < 8 ? 1 : 0) : (step < 8 ? 0 : -1);
     if (depth < 1) depth = 1;
     if (depth > 30) depth = 30;
     // A new part starts at a root when due; its references stay in it.
@@ -128,6 +132,7 @@ int main(int argc, char** argv) {
       depth = 1;
       if (split && !to.open_next()) return 1;
       first = n;
+      ++cuts;
       listed.clear();
     }
     const std::string name = identifier(4 + below(27));
@@ -153,7 +158,9 @@ int main(int argc, char** argv) {
       to.out += sun ? callee + ": <>" : callee + " {}";
       if (s.pool == 0) listed.push_back(n);
     } else {
-      const std::string file = kFiles[below(std::size(kFiles))];
+      // A big code base's files are many: a folder per part.
+      const std::string file = (s.pool > 0 ? "d" + std::to_string(cuts) + "/" : std::string()) +
+                               kFiles[below(std::size(kFiles))];
       const std::string line = std::to_string(1 + below(3000));
       if (sun) {
         std::string sig = std::string(kTypes[below(std::size(kTypes))]) + " (";

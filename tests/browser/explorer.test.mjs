@@ -401,6 +401,27 @@ test('the details panel', async (t) => {
   assert.equal(f.stack, '112 bytes (dynamic)');
 });
 
+test('numbers past one byte survive the page\'s packing: ids, files, lines, steps back', async (t) => {
+  // 20,000 functions in 300 files, lines up to 2M, each calling one far off.
+  const lines = [];
+  for (let k = 0, n = 1; k < 20000; k++) {
+    lines.push(`${n++}\tf${k}: int (int a${k}), <d${(k * 13) % 300}/x.c ${k * 97 + 1}>`);
+    lines.push(`${n++}\t\tf${(k * 7919) % 20000}: <>`);
+  }
+  const file = path.join(work, 'wide.cflow');
+  fs.writeFileSync(file, lines.join('\n') + '\n');
+  const g = graphOf([file]);
+  const page = await open(pageOf('wide', [file]), t);
+  const fields = () => page.$$eval('#details dd', (l) => Object.fromEntries(l.map((e) => [e.dataset.field, e.textContent])));
+  for (const v of [63, 64, 127, 128, 8191, 8192, 16383, 16384, 19999, 0]) {
+    const d = await redraw(page, () => page.evaluate((n) => (location.hash = '#' + n), g.nodes[v].name));
+    assertNeighbourhood(g, d, v, 1, 2);
+    const f = await fields();
+    assert.equal(f.signature, g.nodes[v].signature);
+    assert.equal(f.where, `${g.nodes[v].file}:${g.nodes[v].line}`);
+  }
+});
+
 test('--link makes file:line a link', async (t) => {
   const page = await open(pageOf('link', [corpus, '--link=https://src.example/%f#L%l']) + '#fact', t);
   assert.equal(await page.$eval('#details a', (a) => a.getAttribute('href')), 'https://src.example/recursion.c#L8');
@@ -761,7 +782,7 @@ test('the page holds no way out: no external reference, the data cannot end its 
   assert.equal(scripts, 2, 'the data and the viewer, nothing the listing added');
   const data = html.match(/<script type="application\/json" id="tanglet-data">([^]*?)<\/script>/)[1];
   assert.ok(!data.includes('<'));
-  assert.deepEqual(JSON.parse(Buffer.from(data, 'latin1').toString('utf8')).nodes.map((v) => v.name),
+  assert.deepEqual(JSON.parse(Buffer.from(data, 'latin1').toString('utf8')).names,
     graphOf([hostile]).nodes.map((v) => v.name));
 });
 

@@ -38,6 +38,9 @@
   }
 
   // ---- the graph, as compressed adjacency lists
+  // The page packs it: names, files, signatures, links and stack words as
+  // string tables; per node and per call, varints in base64 (see
+  // write_packed_data), read here straight into typed arrays.
   let data;
   try {
     data = JSON.parse($('tanglet-data').textContent);
@@ -45,33 +48,100 @@
     status.textContent = 'The graph data of this page cannot be read: ' + err.message;
     return;
   }
-  const nodes = data.nodes || [];
-  const edges = data.edges || [];
-  const n = nodes.length;
-  const outStart = new Int32Array(n + 1), inStart = new Int32Array(n + 1);
-  const outList = new Int32Array(edges.length), inList = new Int32Array(edges.length);
-  for (const e of edges) {
-    outStart[e.source + 1]++;
-    inStart[e.target + 1]++;
+  function bytesOf(text) {
+    if (Uint8Array.fromBase64) return Uint8Array.fromBase64(text || '');
+    const b = atob(text || ''), out = new Uint8Array(b.length);
+    for (let i = 0; i < b.length; i++) out[i] = b.charCodeAt(i);
+    return out;
   }
-  for (let i = 0; i < n; i++) {
-    outStart[i + 1] += outStart[i];
-    inStart[i + 1] += inStart[i];
+  // A reader of unsigned varints; beyond 2^31 by arithmetic, exact to 2^53.
+  function reader(bytes) {
+    let at = 0;
+    const next = () => {
+      let x = 0, scale = 1, b;
+      do {
+        b = bytes[at++];
+        x += (b & 127) * scale;
+        scale *= 128;
+      } while (b & 128);
+      return x;
+    };
+    const signed = () => {
+      const z = next();
+      return z % 2 ? -(z + 1) / 2 : z / 2;
+    };
+    return { next, signed };
   }
+  const names = data.names || [], files = data.files || [];
+  const n = names.length;
+  // A node's flags, as the page packs them.
+  const DEFINED = 1, FOCUS = 2, TARGET = 4, RECURSIVE = 8, CUT = 16, LINKED = 32, INDIRECT = 64, STACK = 128;
+  const flags = new Uint8Array(n), fileOf = new Int32Array(n).fill(-1), lineOf = new Int32Array(n);
+  const extra = new Map(); // the rare facts: signature index, link, calls through pointers, stack
+  const sigOf = new Int32Array(n).fill(-1);
   {
+    const r = reader(bytesOf(data.facts));
+    let file = 0, sig = 0, url = 0, stack = 0;
+    for (let v = 0; v < n; v++) {
+      const f = (flags[v] = r.next());
+      if (f & DEFINED) {
+        fileOf[v] = file += r.signed();
+        lineOf[v] = r.next();
+        sigOf[v] = sig++;
+      }
+      if (f & (LINKED | INDIRECT | STACK)) {
+        const x = {};
+        if (f & LINKED) x.url = data.urls[url++];
+        if (f & INDIRECT) x.indirect_calls = r.next();
+        if (f & STACK) {
+          x.stack_bytes = r.next();
+          x.stack = data.stacks[stack++];
+        }
+        extra.set(v, x);
+      }
+    }
+  }
+  const isDefined = (v) => (flags[v] & DEFINED) !== 0;
+  // A node's facts as one object, for the few places that show them all.
+  function fact(v) {
+    const d = isDefined(v), x = extra.get(v) || {};
+    return {
+      name: names[v], defined: d, signature: d ? data.signatures[sigOf[v]] : undefined,
+      file: d ? files[fileOf[v]] : undefined, line: d ? lineOf[v] : undefined,
+      recursive: (flags[v] & RECURSIVE) !== 0, url: x.url,
+      indirect_calls: x.indirect_calls || 0, stack_bytes: x.stack_bytes === undefined ? -1 : x.stack_bytes,
+      stack: x.stack,
+    };
+  }
+  const m = Number(data.count) || 0;
+  const outStart = new Int32Array(n + 1), inStart = new Int32Array(n + 1);
+  const outList = new Int32Array(m), inList = new Int32Array(m);
+  {
+    const source = new Int32Array(m), target = new Int32Array(m);
+    const r = reader(bytesOf(data.calls));
+    for (let k = 0, s = 0, t = 0; k < m; k++) {
+      source[k] = s += r.signed();
+      target[k] = t += r.signed();
+      outStart[s + 1]++;
+      inStart[t + 1]++;
+    }
+    for (let i = 0; i < n; i++) {
+      outStart[i + 1] += outStart[i];
+      inStart[i + 1] += inStart[i];
+    }
     const o = outStart.slice(0, n), q = inStart.slice(0, n);
-    for (const e of edges) {
-      outList[o[e.source]++] = e.target;
-      inList[q[e.target]++] = e.source;
+    for (let k = 0; k < m; k++) {
+      outList[o[source[k]]++] = target[k];
+      inList[q[target[k]]++] = source[k];
     }
   }
   const outDeg = (v) => outStart[v + 1] - outStart[v];
   const inDeg = (v) => inStart[v + 1] - inStart[v];
-  const where = (v) => (nodes[v].defined ? nodes[v].file + ':' + nodes[v].line : 'no definition');
+  const where = (v) => (isDefined(v) ? files[fileOf[v]] + ':' + lineOf[v] : 'no definition');
 
   // Lone surrogates would make encodeURIComponent throw.
   const wellFormed = (s) => (s.toWellFormed ? s.toWellFormed() : s.replace(/[\ud800-\udfff]/g, '\ufffd'));
-  const lower = nodes.map((v) => v.name.toLowerCase());
+  const lower = names.map((v) => v.toLowerCase());
 
   // The fragment names a function by its name, or, where two functions share
   // it (static functions in two files), by name@file:line.
@@ -79,10 +149,10 @@
   const keyToId = new Map();
   {
     const count = new Map();
-    for (const v of nodes) count.set(v.name, (count.get(v.name) || 0) + 1);
+    for (const v of names) count.set(v, (count.get(v) || 0) + 1);
     for (let i = 0; i < n; i++) {
-      const v = nodes[i];
-      let k = count.get(v.name) === 1 ? v.name : v.name + '@' + (v.defined ? v.file + ':' + v.line : '');
+      const v = names[i];
+      let k = count.get(v) === 1 ? v : v + '@' + (isDefined(i) ? files[fileOf[i]] + ':' + lineOf[i] : '');
       k = wellFormed(k);
       // An empty name would give an empty fragment, which names nothing.
       if (k === '' || keyToId.has(k)) k += '@' + i;
@@ -94,8 +164,8 @@
   // Colours by file: stable for the page, whatever the view.
   const fileIndex = new Map();
   {
-    const files = [];
-    for (const v of nodes) if (v.defined && !fileIndex.has(v.file)) fileIndex.set(v.file, files.push(v.file) - 1);
+    let k = 0;
+    for (let v = 0; v < n; v++) if (isDefined(v) && !fileIndex.has(files[fileOf[v]])) fileIndex.set(files[fileOf[v]], k++);
   }
   // Hues a golden angle apart, three lightnesses, so that neighbours in the
   // file list differ even when there are many files.
@@ -119,8 +189,8 @@
   const FOLD = Number.isInteger(data.fold) && data.fold >= 0 ? data.fold : 12;
 
   function startNode() {
-    for (let i = 0; i < n; i++) if (nodes[i].focus) return i;
-    for (let i = 0; i < n; i++) if (nodes[i].name === 'main') return i;
+    for (let i = 0; i < n; i++) if (flags[i] & FOCUS) return i;
+    for (let i = 0; i < n; i++) if (names[i] === 'main') return i;
     let best = 0;
     for (let i = 1; i < n; i++) if (outDeg(i) > outDeg(best)) best = i;
     return best;
@@ -182,7 +252,7 @@
   // first. kept maps a folded hub to what it shows, and counts the rest.
   function shown(v, start, list, hidden, fold, side, kept) {
     const all = [];
-    for (let j = start[v]; j < start[v + 1]; j++) if (!(hidden && !nodes[list[j]].defined)) all.push(list[j]);
+    for (let j = start[v]; j < start[v + 1]; j++) if (!(hidden && !isDefined(list[j]))) all.push(list[j]);
     if (!fold || all.length <= fold || state.unfolded.has(side + v)) return all;
     const first = all.map((w, i) => [w, i]).sort((a, b) => outDeg(b[0]) - outDeg(a[0]) || a[1] - b[1])
       .slice(0, fold).map((x) => x[0]);
@@ -393,7 +463,7 @@
 
   function paths(s) {
     const c = s.centre, t = s.to;
-    const hidden = (w) => s.hideUndef && !nodes[w].defined && w !== c && w !== t;
+    const hidden = (w) => s.hideUndef && !isDefined(w) && w !== c && w !== t;
     const view = new Set([c]), col = new Map([[c, 0]]), edgesOut = [];
     // Centre to target on the right, as callees; target to centre on the left.
     const down = pathsOneWay(c, t, hidden, MAX_NODES, view, col, edgesOut, (f) => f);
@@ -416,7 +486,7 @@
   }
 
   function hasVisible(v, start, list, hidden) {
-    for (let j = start[v]; j < start[v + 1]; j++) if (!(hidden && !nodes[list[j]].defined)) return true;
+    for (let j = start[v]; j < start[v + 1]; j++) if (!(hidden && !isDefined(list[j]))) return true;
     return false;
   }
 
@@ -493,7 +563,7 @@
     for (const c of keysSorted) {
       let w = 60;
       for (const v of cols.get(c)) {
-        const fn = v < n ? nodes[v] : null;
+        const fn = v < n ? fact(v) : null;
         const t = fn ? fitLabel(fn.name) : nb.folds[v - n].label;
         labels.set(v, t);
         w = Math.max(w, labelWidth(t) + 2 * LABEL_PAD + (fn && fn.recursive ? 14 : 0));
@@ -548,7 +618,7 @@
   }
 
   function nodeTitle(v, nb) {
-    const node = nodes[v];
+    const node = fact(v);
     return node.name + '\n' + (node.defined ? node.signature + '\n' : '') + where(v) +
       (node.indirect_calls > 0 ? '\n' + indirectText(node) : '') +
       (node.stack_bytes >= 0 ? '\nstack: ' + stackText(node) : '') +
@@ -556,7 +626,7 @@
   }
 
   function drawNode(v, c, nb, lay) {
-    const node = nodes[v], b = lay.box.get(v);
+    const node = fact(v), b = lay.box.get(v);
     let cls = 'node';
     if (!node.defined) cls += ' undefined';
     if (node.recursive) cls += ' recursive';
@@ -607,9 +677,9 @@
       class: 'fold', transform: 'translate(' + b.x + ' ' + b.y + ')', tabindex: 0, role: 'button',
       'data-id': f.id, 'data-of': f.of, 'data-more': f.more, 'data-side': f.side > 0 ? 'callees' : 'callers',
     });
-    g.setAttribute('aria-label', f.label + ' of ' + nodes[f.of].name);
+    g.setAttribute('aria-label', f.label + ' of ' + names[f.of]);
     const title = sel('title');
-    title.textContent = f.label + ' of ' + nodes[f.of].name + ': click to draw them all';
+    title.textContent = f.label + ' of ' + names[f.of] + ': click to draw them all';
     g.appendChild(title);
     g.appendChild(sel('rect', { width: b.w, height: NODE_H, rx: NODE_H / 2 }));
     const t = sel('text', { x: LABEL_PAD, y: NODE_H / 2, dy: '0.35em' });
@@ -691,7 +761,7 @@
     }
     if (nb.paths && nb.paths.down.length < 0 && nb.paths.up.length < 0) {
       const t = sel('text', { x: PAD, y: lay.height - 8, class: 'empty' });
-      t.textContent = 'No call path between ' + nodes[nb.centre].name + ' and ' + nodes[nb.target].name + '.';
+      t.textContent = 'No call path between ' + names[nb.centre] + ' and ' + names[nb.target] + '.';
       nodeLayer.appendChild(t);
     }
     stage.appendChild(edgeLayer);
@@ -832,7 +902,7 @@
   }
 
   function pathStatus(nb) {
-    const { down, up } = nb.paths, a = nodes[nb.centre].name, b = nodes[nb.target].name;
+    const { down, up } = nb.paths, a = names[nb.centre], b = names[nb.target];
     const parts = [];
     const one = (p, from, to) => {
       if (p.length < 0) return;
@@ -858,7 +928,7 @@
     status.appendChild(document.createTextNode(
       plural(nb.total, 'function') + ', ' + plural(nb.edges.length, 'call') +
       ' drawn (callers ' + nb.up + ', callees ' + nb.down + '); ' + plural(n, 'function') + ' and ' +
-      plural(edges.length, 'call') + ' in the graph. Keys: / find, arrows move, Enter makes the centre, + - 0 zoom.'));
+      plural(m, 'call') + ' in the graph. Keys: / find, arrows move, Enter makes the centre, + - 0 zoom.'));
     if (nb.folds.length)
       status.appendChild(document.createTextNode(' ' + plural(nb.folds.length, 'hub') + ' folded to ' + FOLD +
         ' callers or callees: click "+ more" to draw them all.'));
@@ -876,7 +946,7 @@
 
   // ---- details and legend
   function fnButton(v) {
-    const b = el('button', { type: 'button', class: 'fn', 'data-id': v, title: where(v) }, nodes[v].name);
+    const b = el('button', { type: 'button', class: 'fn', 'data-id': v, title: where(v) }, names[v]);
     b.addEventListener('click', () => go(v));
     return b;
   }
@@ -901,7 +971,7 @@
   const stackText = (node) => node.stack_bytes + ' bytes (' + node.stack + ')';
 
   function details(v) {
-    const box = $('details'), node = nodes[v];
+    const box = $('details'), node = fact(v);
     clear(box);
     box.appendChild(el('h2', { id: 'detail-name' }, node.name));
     const dl = el('dl');
@@ -938,7 +1008,7 @@
     const count = new Map();
     let undef = 0;
     for (const v of nb.order) {
-      const f = nodes[v];
+      const f = fact(v);
       if (f.defined) count.set(f.file, (count.get(f.file) || 0) + 1);
       else undef++;
     }
@@ -1123,7 +1193,7 @@
       clear(list);
       hits.forEach((v, i) => {
         const li = el('li', { role: 'option', id: prefix + i, 'data-id': v, 'aria-selected': i === active ? 'true' : 'false' });
-        li.appendChild(el('span', { class: 'name' }, nodes[v].name));
+        li.appendChild(el('span', { class: 'name' }, names[v]));
         li.appendChild(el('span', { class: 'where' }, where(v)));
         li.addEventListener('mousedown', (ev) => {
           ev.preventDefault(); // keep the focus until the choice is made
@@ -1176,7 +1246,7 @@
     if (search.value) showHits();
   });
   // The path box shows the target while there is one.
-  const showTarget = () => (pathBox.value = state.to >= 0 ? nodes[state.to].name : '');
+  const showTarget = () => (pathBox.value = state.to >= 0 ? names[state.to] : '');
   combobox(pathBox, $('path-results'), 'path-hit-', (v) => {
     showTarget();
     go(state.centre, v);

@@ -22,7 +22,7 @@ void write_html(const call_graph& g, const graph_view& v, const write_options& o
     out.put(page.substr(from, p.at - from));
     if (p.what == 0) out.put(std::string_view(kExplorerCss, kExplorerCssSize));
     if (p.what == 1) out.put(std::string_view(kExplorerJs, kExplorerJsSize));
-    if (p.what == 2) write_json_data(g, v, &o, out);
+    if (p.what == 2) write_page_data(g, v, o, out);
     from = p.at + p.placeholder.size();
   }
   out.put(page.substr(from));

@@ -1,5 +1,5 @@
 // What the output formats share: the view's files as clusters, and the
-// graph as JSON data (the JSON format, and the explorer's page).
+// explorer's page data.
 #ifndef TANGLET_VIEW_OUTPUT_SHARED_H_
 #define TANGLET_VIEW_OUTPUT_SHARED_H_
 
@@ -15,9 +15,11 @@
 std::vector<int32_t> clusters(const call_graph& g, const graph_view& v, bool group,
                               std::vector<int32_t>& files);
 
-// The view as one JSON object; html: for the explorer's page (links, first
-// depths, and "<" escaped so that no name ends the script element).
-void write_json_data(const call_graph& g, const graph_view& v, const write_options* html,
+// The explorer's page data: one JSON object whose strings are tables (names,
+// files, signatures, links, stack words; "<" escaped) and whose numbers are
+// packed in base64 ("facts" per node, "calls" per edge), which the page
+// decodes straight into typed arrays.
+void write_page_data(const call_graph& g, const graph_view& v, const write_options& o,
                      out_buffer& out);
 
 // Text for a terminal or an editor, as the list and the summary write it:

@@ -333,14 +333,14 @@ TEST(Writers, HtmlEmbedsAssetsAndData) {
   for (const char* placeholder :
        {"/*@STYLE@*/", "/*@SCRIPT@*/", "@DATA@", "@SCRIPT_HASH@", "'unsafe-inline'; img"})
     EXPECT_EQ(page.find(placeholder), std::string::npos) << placeholder;
+  // The node: defined, focus, recursive, linked (43), file 0, line 3; the
+  // calls: 0 to 1, then 0 to 0 (zigzag steps 0 2, 0 1).
   const std::string data =
-      "{\"nodes\":[{\"id\":0,\"name\":\"main\",\"defined\":true,"
-      "\"signature\":\"int (x\\u003cy>&\\\"q\\\"\\\\ z|[;])\",\"file\":\"w\\\"e\\\\d&ir/"
-      "a\\u003cb>.c\",\"line\":3,\"focus\":true,\"recursive\":true,"
-      "\"url\":\"src/w%22e%5Cd%26ir/a%3Cb%3E.c#3\"}, {\"id\":1,"
-      "\"name\":\"q\\\"u\\\\o\\u003ct>e&|[];:\",\"defined\":false}],"
-      "\"edges\":[{\"source\":0,\"target\":1}, "
-      "{\"source\":0,\"target\":0}],\"callers\":2,\"fold\":5}";
+      "{\"names\":[\"main\",\"q\\\"u\\\\o\\u003ct>e&|[];:\"],"
+      "\"files\":[\"w\\\"e\\\\d&ir/a\\u003cb>.c\"],"
+      "\"signatures\":[\"int (x\\u003cy>&\\\"q\\\"\\\\ z|[;])\"],"
+      "\"urls\":[\"src/w%22e%5Cd%26ir/a%3Cb%3E.c#3\"],\"stacks\":[],"
+      "\"facts\":\"KwADAA==\",\"calls\":\"AAIAAQ==\",\"count\":2,\"callers\":2,\"fold\":5}";
   EXPECT_NE(
       page.find("<script type=\"application/json\" id=\"tanglet-data\">" + data + "</script>"),
       std::string::npos)
@@ -385,7 +385,7 @@ TEST(Writers, LinksEncodedOrLeftOut) {
     const std::string html = write(listing.c_str(), HTML, w);
     const std::string mermaid = write(listing.c_str(), MERMAID, w);
     EXPECT_EQ(written(dot, "URL=\""), c.url);
-    EXPECT_EQ(written(html, "\"url\":\""), c.url);
+    EXPECT_EQ(written(html, "\"urls\":[\""), c.url);
     EXPECT_EQ(written(mermaid, "click n0 href \""), c.url);
   }
 }
