@@ -401,11 +401,12 @@ test('the details panel', async (t) => {
   assert.equal(f.stack, '112 bytes (dynamic)');
 });
 
-test('numbers past one byte survive the page\'s packing: ids, files, lines, steps back', async (t) => {
-  // 20,000 functions in 300 files, lines up to 2M, each calling one far off.
+test('numbers past one byte survive the page\'s packing: ids, files, lines, signatures, steps back', async (t) => {
+  // 20,000 functions in 300 files, lines up to 2M, 1,000 signatures, each
+  // calling one far off.
   const lines = [];
   for (let k = 0, n = 1; k < 20000; k++) {
-    lines.push(`${n++}\tf${k}: int (int a${k}), <d${(k * 13) % 300}/x.c ${k * 97 + 1}>`);
+    lines.push(`${n++}\tf${k}: int (int a${(k * 7) % 1000}), <d${(k * 13) % 300}/x.c ${k * 97 + 1}>`);
     lines.push(`${n++}\t\tf${(k * 7919) % 20000}: <>`);
   }
   const file = path.join(work, 'wide.cflow');

@@ -87,7 +87,8 @@
       if (f & DEFINED) {
         fileOf[v] = file += r.signed();
         lineOf[v] = r.next();
-        sigOf[v] = sig++;
+        const back = r.next(); // 0: a signature not seen before
+        sigOf[v] = back === 0 ? sig++ : sig - back;
       }
       if (f & (LINKED | INDIRECT | STACK)) {
         const x = {};

@@ -333,14 +333,14 @@ TEST(Writers, HtmlEmbedsAssetsAndData) {
   for (const char* placeholder :
        {"/*@STYLE@*/", "/*@SCRIPT@*/", "@DATA@", "@SCRIPT_HASH@", "'unsafe-inline'; img"})
     EXPECT_EQ(page.find(placeholder), std::string::npos) << placeholder;
-  // The node: defined, focus, recursive, linked (43), file 0, line 3; the
-  // calls: 0 to 1, then 0 to 0 (zigzag steps 0 2, 0 1).
+  // The node: defined, focus, recursive, linked (43), file 0, line 3, a new
+  // signature; the calls: 0 to 1, then 0 to 0 (zigzag steps 0 2, 0 1).
   const std::string data =
       "{\"names\":[\"main\",\"q\\\"u\\\\o\\u003ct>e&|[];:\"],"
       "\"files\":[\"w\\\"e\\\\d&ir/a\\u003cb>.c\"],"
       "\"signatures\":[\"int (x\\u003cy>&\\\"q\\\"\\\\ z|[;])\"],"
       "\"urls\":[\"src/w%22e%5Cd%26ir/a%3Cb%3E.c#3\"],\"stacks\":[],"
-      "\"facts\":\"KwADAA==\",\"calls\":\"AAIAAQ==\",\"count\":2,\"callers\":2,\"fold\":5}";
+      "\"facts\":\"KwADAAA=\",\"calls\":\"AAIAAQ==\",\"count\":2,\"callers\":2,\"fold\":5}";
   EXPECT_NE(
       page.find("<script type=\"application/json\" id=\"tanglet-data\">" + data + "</script>"),
       std::string::npos)
