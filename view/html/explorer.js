@@ -40,7 +40,7 @@
   // ---- the graph, as compressed adjacency lists
   // The page packs it: names, files, signatures, links and stack words as
   // string tables; per node and per call, varints in base64 (see
-  // write_packed_data), read here straight into typed arrays.
+  // write_page_data), read here straight into typed arrays.
   let data;
   try {
     data = JSON.parse($('tanglet-data').textContent);
