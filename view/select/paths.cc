@@ -24,20 +24,23 @@ void walk_back(const call_graph& g, const filter& f, big_vector<int32_t>& queue,
 }
 
 // Distances from the focus, or from the functions nobody calls, with no
-// limit: a path too long for -d is told apart from none.
+// limit: a path too long for -d is told apart from none. The sources are
+// walked from all at once: a cycle that no root reaches starts only after
+// the roots' walk, and may be nearer than they are to what they reach.
 void walk_from_sources(const call_graph& g, const filter& f, const selection_options& o,
                        const big_vector<int32_t>& focus, big_vector<int32_t>& from) {
+  big_vector<int32_t> queue;
   if (focus.empty()) {
-    big_vector<int32_t> up;
-    distances(g, f, o, focus, from, up);
-    return;
+    big_vector<int32_t> down, up;
+    distances(g, f, o, focus, down, up);
+    for (size_t i = 0; i < down.size(); ++i) {
+      if (down[i] == 0) queue.push_back(static_cast<int32_t>(i));
+    }
+  } else {
+    queue.assign(focus.begin(), focus.end());
   }
   from.assign(g.size(), -1);
-  big_vector<int32_t> queue;
-  for (const int32_t v : focus) {
-    from[v] = 0;
-    queue.push_back(v);
-  }
+  for (const int32_t v : queue) from[v] = 0;
   walk(g, f, true, -1, queue, 0, from);
 }
 

@@ -395,6 +395,28 @@ TEST(Select, Paths) {
   }
 }
 
+// A ring that no root reaches starts a path of its own, nearer the target
+// than the roots are: the paths are measured from both at once.
+TEST(Select, PathsFromARingNobodyCalls) {
+  call_graph g;
+  ASSERT_TRUE(build_graph(
+      "1\tmain: int (void), <m.c 1>\n2\t\ta: void (void), <m.c 2>\n3\t\t\tb: void (void), <m.c 3>\n"
+      "4\t\t\t\tt: void (void), <m.c 4>\n5\ty: void (void), <m.c 5>\n6\t\tz: void (void), <m.c 6>\n"
+      "7\t\t\ty: 5\n8\t\t\tt: 4\n",
+      g));
+  for (const auto& [max_nodes, view] :
+       {std::pair<size_t, const char*>{0, "main a b t* y z | main>a a>b b>t y>z z>y z>t"},
+        {3, "t*+ y z | y>z z>y z>t"}}) {
+    selection_options o;
+    o.to = {"t"};
+    o.max_nodes = max_nodes;
+    graph_view v;
+    std::string message;
+    ASSERT_TRUE(select_view(g, o, v, message));
+    EXPECT_EQ(describe(g, v), view);
+  }
+}
+
 TEST(Select, UnknownFocusSuggests) {
   const struct {
     const char *focus, *message;
