@@ -401,7 +401,7 @@ test('the details panel', async (t) => {
   assert.equal(f.stack, '112 bytes (dynamic)');
 });
 
-test('numbers past one byte survive the page\'s packing: ids, files, lines, signatures, steps back', async (t) => {
+test('20,000 functions: packed numbers past one byte (ids, files, lines, signatures, steps back), a search of many hits', async (t) => {
   // 20,000 functions in 300 files, lines up to 2M, 1,000 signatures, each
   // calling one far off.
   const lines = [];
@@ -421,6 +421,16 @@ test('numbers past one byte survive the page\'s packing: ids, files, lines, sign
     assert.equal(f.signature, g.nodes[v].signature);
     assert.equal(f.where, `${g.nodes[v].file}:${g.nodes[v].line}`);
   }
+  // A search with hits many times the list's length: the shortest first.
+  await page.click('#search', { clickCount: 3 });
+  await page.keyboard.type('f1');
+  const got = await page.$$eval('#results li[role=option] .name', (l) => l.map((e) => e.textContent));
+  const rank = (s) => [s === 'f1' ? 0 : s.startsWith('f1') ? 1 : 2, s.length, s];
+  const want = g.nodes.map((v) => v.name).filter((s) => s.includes('f1')).sort((a, b) => {
+    const [x, y] = [rank(a), rank(b)];
+    return x[0] - y[0] || x[1] - y[1] || (x[2] < y[2] ? -1 : 1);
+  });
+  assert.deepEqual(got, want.slice(0, 50));
 });
 
 test('--link makes file:line a link', async (t) => {

@@ -1162,17 +1162,26 @@
       else prefix.push(i);
     }
     const count = exact.length + prefix.length + inner.length;
-    const byLength = (a, b) => lower[a].length - lower[b].length || (lower[a] < lower[b] ? -1 : lower[a] > lower[b] ? 1 : a - b);
     const out = [];
     for (const group of [exact, prefix, inner]) {
-      if (out.length >= MAX_RESULTS) break;
-      group.sort(byLength);
-      for (const i of group) {
-        if (out.length >= MAX_RESULTS) break;
-        out.push(i);
-      }
+      for (const i of shortest(group, MAX_RESULTS - out.length)) out.push(i);
     }
     return { ids: out, count };
+  }
+
+  // The k shortest of a group, then by name. A letter matches most of a
+  // kernel's 660,000 names: sort only the lengths that can be among them.
+  function shortest(group, k) {
+    if (k <= 0) return [];
+    if (group.length > 4 * k) {
+      const perLength = [];
+      for (const i of group) perLength[lower[i].length] = (perLength[lower[i].length] || 0) + 1;
+      let limit = 0;
+      for (let seen = 0; seen < k; limit++) seen += perLength[limit] || 0;
+      group = group.filter((i) => lower[i].length < limit);
+    }
+    const byLength = (a, b) => lower[a].length - lower[b].length || (lower[a] < lower[b] ? -1 : lower[a] > lower[b] ? 1 : a - b);
+    return group.sort(byLength).slice(0, k);
   }
 
   // A search box and its list of hits: the main one centres a function, the
