@@ -31,25 +31,11 @@ void json_chars(W& out, std::string_view s, bool html) {
         (html && bytes::zero_bytes(w ^ (bytes::kOnes * '<'))))
       break;
   }
-  size_t start = 0;
-  for (; i < s.size(); ++i) {
-    const auto c = static_cast<unsigned char>(s[i]);
-    if (c >= 0x80) {
-      // JSON is UTF-8: what is not becomes U+FFFD, as a browser shows it.
-      const int n = utf8_sequence(s.substr(i));
-      if (n > 0) {
-        i += static_cast<size_t>(n) - 1;
-        continue;
-      }
-      out.put(s.substr(start, i - start));
-      out.put("\\ufffd");
-      i += static_cast<size_t>(-n) - 1;
-      start = i + 1;
-      continue;
-    }
-    if (c >= 0x20 && c != '"' && c != '\\' && !(html && c == '<')) continue;
-    out.put(s.substr(start, i - start));
-    start = i + 1;
+  // JSON is UTF-8: what is not becomes U+FFFD, as a browser shows it.
+  const auto special = [html](unsigned char c) {
+    return c < 0x20 || c == '"' || c == '\\' || (html && c == '<');
+  };
+  put_utf8(out, s, i, "\\ufffd", special, [&out](unsigned char c) {
     switch (c) {
       case '"':
         out.put("\\\"");
@@ -72,8 +58,7 @@ void json_chars(W& out, std::string_view s, bool html) {
         out.put(std::string_view(u, 6));
       }
     }
-  }
-  out.put(s.substr(start));
+  });
 }
 
 template <class W>

@@ -102,7 +102,8 @@ void pack_nodes(const call_graph& g, const graph_view& v, const write_options& o
                 std::string& bytes, std::vector<std::string_view>& files,
                 signature_table& signatures, std::vector<std::string>& urls,
                 std::vector<int32_t>& stacks) {
-  std::vector<int32_t> of_file;
+  std::vector<int32_t> file_ids;  // first-seen, as the files table
+  const std::vector<int32_t> file_of = clusters(g, v, true, file_ids);
   std::string link;
   int32_t last_file = 0;
   for (size_t k = 0; k < v.nodes.size(); ++k) {
@@ -121,14 +122,9 @@ void pack_nodes(const call_graph& g, const graph_view& v, const write_options& o
     if (g.stack_bytes(id) >= 0) flags |= PACK_STACK;
     put_varint(bytes, flags);
     if (flags & PACK_DEFINED) {
-      const auto f = static_cast<size_t>(g.file_index(id));
-      if (of_file.size() <= f) of_file.resize(f + 1, -1);
-      if (of_file[f] < 0) {
-        of_file[f] = static_cast<int32_t>(files.size());
-        files.push_back(g.file(id));
-      }
-      put_signed(bytes, of_file[f] - last_file);
-      last_file = of_file[f];
+      if (static_cast<size_t>(file_of[k]) == files.size()) files.push_back(g.file(id));
+      put_signed(bytes, file_of[k] - last_file);
+      last_file = file_of[k];
       put_varint(bytes, static_cast<uint32_t>(g.line(id)));
       put_varint(bytes, signatures.step(g.signature(id)));
     }

@@ -22,28 +22,10 @@ std::vector<int32_t> clusters(const call_graph& g, const graph_view& v, bool gro
 }
 
 void put_plain(out_buffer& out, std::string_view s) {
-  size_t plain = 0;  // the start of the bytes not yet written
-  for (size_t i = 0; i < s.size(); ++i) {
-    const auto c = static_cast<unsigned char>(s[i]);
-    if (c >= 0x80) {
-      const int n = utf8_sequence(s.substr(i));
-      if (n > 0) {
-        i += static_cast<size_t>(n) - 1;
-        continue;
-      }
-      out.put(s.substr(plain, i - plain));
-      out.put(kReplacement);
-      i += static_cast<size_t>(-n) - 1;
-    } else if (is_control(c)) {
-      out.put(s.substr(plain, i - plain));
-      char e[8];
-      out.put(std::string_view(e, std::snprintf(e, sizeof e, "\\x%02x", c)));
-    } else {
-      continue;
-    }
-    plain = i + 1;
-  }
-  out.put(s.substr(plain));
+  put_utf8(out, s, 0, kReplacement, is_control, [&out](unsigned char c) {
+    char e[8];
+    out.put(std::string_view(e, std::snprintf(e, sizeof e, "\\x%02x", c)));
+  });
 }
 
 void put_count(out_buffer& out, size_t n) {

@@ -41,6 +41,35 @@ inline int utf8_sequence(std::string_view s) {
   return need + 1;
 }
 
+// Writes s through out in runs: a part that is not UTF-8 becomes
+// replacement, and an ASCII byte that special picks out goes to escape
+// (s before from is known to need neither).
+template <class W, class Special, class Escape>
+void put_utf8(W& out, std::string_view s, size_t from, std::string_view replacement,
+              Special&& special, Escape&& escape) {
+  size_t start = 0;  // the first byte not yet written
+  for (size_t i = from; i < s.size(); ++i) {
+    const auto c = static_cast<unsigned char>(s[i]);
+    if (c >= 0x80) {
+      const int n = utf8_sequence(s.substr(i));
+      if (n > 0) {
+        i += static_cast<size_t>(n) - 1;
+        continue;
+      }
+      out.put(s.substr(start, i - start));
+      out.put(replacement);
+      i += static_cast<size_t>(-n) - 1;
+    } else if (special(c)) {
+      out.put(s.substr(start, i - start));
+      escape(c);
+    } else {
+      continue;
+    }
+    start = i + 1;
+  }
+  out.put(s.substr(start));
+}
+
 // A control byte that a drawing shows as "\x01"; a TAB is a blank to them.
 inline bool is_control(unsigned char c) { return (c < 0x20 && c != '\t') || c == 0x7f; }
 
