@@ -74,10 +74,11 @@
   }
   const names = data.names || [], files = data.files || [];
   const n = names.length;
-  // A node's flags, as the page packs them.
-  const DEFINED = 1, FOCUS = 2, TARGET = 4, RECURSIVE = 8, CUT = 16, LINKED = 32, INDIRECT = 64, STACK = 128;
+  // A node's flags, as the page packs them (4 and 16, target and cut, are
+  // never set on the whole graph a page holds).
+  const DEFINED = 1, FOCUS = 2, RECURSIVE = 8, LINKED = 32, INDIRECT = 64, STACK = 128;
   const flags = new Uint8Array(n), fileOf = new Int32Array(n).fill(-1), lineOf = new Int32Array(n);
-  const extra = new Map(); // the rare facts: signature index, link, calls through pointers, stack
+  const extra = new Map(); // the rare facts: link, calls through pointers, stack
   const sigOf = new Int32Array(n).fill(-1);
   {
     const r = reader(bytesOf(data.facts));
